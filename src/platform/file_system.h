@@ -1,0 +1,75 @@
+#pragma once
+// The file system as the core sees it: Windows paths in UTF-8, Windows rules.
+// The Win32 implementation uses the wide-character API; tests use an in-memory one.
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace vorlan {
+
+// Attribute bits, with the platform's values.
+enum : std::uint32_t {
+    ATTR_READONLY = 0x01,
+    ATTR_HIDDEN = 0x02,
+    ATTR_SYSTEM = 0x04,
+    ATTR_DIRECTORY = 0x10,
+    ATTR_ARCHIVE = 0x20,
+    ATTR_NORMAL = 0x80,
+};
+
+struct Entry {
+    std::string name;
+    bool is_folder = false;
+    std::uint64_t size = 0;  // files only
+    std::uint32_t attributes = 0;
+};
+
+class InputFile {
+public:
+    virtual ~InputFile() = default;
+    virtual std::uint64_t size() const = 0;
+    // Reads up to `n` bytes at the current position; `*got` is 0 only at the end.
+    virtual bool read(void* buf, std::size_t n, std::size_t* got, std::string* err) = 0;
+};
+
+class OutputFile {
+public:
+    virtual ~OutputFile() = default;
+    // Writes all `n` bytes or fails.
+    virtual bool write(const void* buf, std::size_t n, std::string* err) = 0;
+    // Flushes and closes; a failure here means the file is not complete.
+    virtual bool close(std::string* err) = 0;
+};
+
+class FileSystem {
+public:
+    virtual ~FileSystem() = default;
+
+    // The entries directly in a folder, files and folders, in the order the
+    // file system yields them ("." and ".." left out).
+    virtual bool list(const std::string& folder, std::vector<Entry>* out, std::string* err) = 0;
+
+    // Attributes of whatever stands at `path` (ATTR_DIRECTORY for a folder);
+    // false when nothing does.
+    virtual bool attributes(const std::string& path, std::uint32_t* attrs) = 0;
+    virtual bool set_attributes(const std::string& path, std::uint32_t attrs, std::string* err) = 0;
+
+    // Deletes a file (never a folder). Fails on a read-only file or one in use.
+    virtual bool remove_file(const std::string& path, std::string* err) = 0;
+
+    // Opens a file for reading, sharing reading with other programs.
+    virtual std::unique_ptr<InputFile> open_read(const std::string& path, std::string* err) = 0;
+    // Creates an empty file for writing (a file already there is truncated); its folder must exist.
+    virtual std::unique_ptr<OutputFile> create(const std::string& path, std::string* err) = 0;
+
+    // Creates every missing folder of `path` up to its last "\".
+    virtual bool make_folders(const std::string& path, std::string* err) = 0;
+
+    // Reads a whole text file, decoding its bytes with the system's ANSI code page.
+    virtual bool read_ansi_text(const std::string& path, std::string* utf8, std::string* err) = 0;
+};
+
+}  // namespace vorlan

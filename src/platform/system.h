@@ -1,0 +1,24 @@
+#pragma once
+// The process around the window: where it runs from, the single-instance guard, the way out.
+
+#include <string>
+
+namespace vorlan {
+
+class System {
+public:
+    virtual ~System() = default;
+
+    // The folder that holds the running program, as the platform reports it:
+    // no trailing separator except at a drive root ("E:\instalar", "D:\").
+    virtual std::string program_folder() = 0;
+
+    // Claims this program's single-instance mark in one atomic step. False when
+    // another instance already holds it.
+    virtual bool claim_single_instance() = 0;
+
+    // Ends the process at once: nothing more runs, nothing is asked or saved.
+    [[noreturn]] virtual void end_process() = 0;
+};
+
+}  // namespace vorlan

@@ -1,0 +1,75 @@
+#pragma once
+// The program as its window sees it: the seam it talks through, the installer
+// state, and the handlers of the window's events. Everything else lives in the
+// controls.
+
+#include <cstdint>
+#include <string>
+
+#include "platform/file_system.h"
+#include "platform/form.h"
+#include "platform/programs.h"
+#include "platform/system.h"
+#include "wizard/controls.h"
+
+namespace vorlan {
+
+inline constexpr const char* kTitle = "VorLan";
+
+// Filled once at load, never changed afterwards.
+struct InstallerState {
+    std::string AppOrig;       // the folder that holds the running program
+    std::string AppOrigInst;   // the application's own setup program
+    std::string AppOrigCarto;  // the source data tree
+    std::string AppDest;       // the destination, fixed
+};
+
+struct App {
+    Form& form;
+    FileSystem& fs;
+    Programs& programs;
+    System& system;
+    InstallerState state;
+};
+
+// Start-up and exit.
+void Form_Load(App& app);
+void btn_Cancel_Click(App& app);
+void btn_fin_Click(App& app);
+// The title bar's close command: the same question as "Cancelar".
+void Form_Close(App& app);
+
+// Window centring, in twips: where the window goes so that it sits in the
+// middle of the screen.
+struct Position {
+    std::int32_t left;
+    std::int32_t top;
+};
+Position centred(Twips screen, Twips window);
+
+// Installer state derived from the program's folder.
+InstallerState installer_state(const std::string& program_folder);
+
+// Page moves; each takes the number of the page being left.
+void Siguiente(App& app, const std::int16_t& pagAct);
+void Atras(App& app, const std::int16_t& pagAct);
+void btn_sig0_Click(App& app);
+void btn_sig1_Click(App& app);
+void btn_atras1_Click(App& app);
+void btn_atras3_Click(App& app);
+
+// Readme and options.
+void Cargar_Leeme(App& app, const std::string& path);
+void Option1_Click(App& app);
+void Option2_Click(App& app);
+void Label4_Click(App& app);
+void Label5_Click(App& app);
+
+// The copy page (src/copy).
+void btn_inst_Click(App& app);
+void btn_inferr_Click(App& app);
+
+// Runs the handler of a click on control `id`, if it has one.
+void on_click(App& app, int id);
+
+}  // namespace vorlan

@@ -1,0 +1,88 @@
+#pragma once
+// A form that records what the core sets, answers message boxes from a script,
+// and can run an action from inside a yield (a click during a copy).
+
+#include <deque>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "platform/form.h"
+#include "wizard/controls.h"
+
+namespace vorlan::test {
+
+struct ControlState {
+    bool visible = false;
+    bool enabled = true;
+    bool checked = false;
+    std::string text;
+    std::vector<std::string> lines;
+    int selected = -1;
+    double progress = 0;
+    std::vector<double> progress_history;  // every value set, in order
+    std::uint32_t back = 0, fore = 0;
+    bool bold = false;
+};
+
+struct MessageBoxCall {
+    std::string text;
+    int style;
+    std::string title;
+};
+
+class FakeForm : public Form {
+public:
+    FakeForm();  // every control in its design state
+
+    void set_visible(int id, bool v) override { at(id).visible = v; }
+    bool visible(int id) const override { return at(id).visible; }
+    void set_enabled(int id, bool v) override { at(id).enabled = v; }
+    bool enabled(int id) const override { return at(id).enabled; }
+    void set_text(int id, const std::string& t) override { at(id).text = t; }
+    std::string text(int id) const override { return at(id).text; }
+    void set_checked(int id, bool c) override { at(id).checked = c; }
+    bool checked(int id) const override { return at(id).checked; }
+    void list_add(int id, const std::string& line) override { at(id).lines.push_back(line); }
+    void list_clear(int id) override;
+    int list_count(int id) const override { return static_cast<int>(at(id).lines.size()); }
+    std::string list_line(int id, int index) const override;
+    void list_set_line(int id, int index, const std::string& line) override;
+    void list_select(int id, int index) override;
+    void set_progress(int id, double percent) override;
+    void set_back_color(int id, std::uint32_t bgr) override { at(id).back = bgr; }
+    void set_fore_color(int id, std::uint32_t bgr) override { at(id).fore = bgr; }
+    void set_bold(int id, bool b) override { at(id).bold = b; }
+    int message_box(const std::string& text, int style, const std::string& title) override;
+    void yield() override;
+    Twips outer_size() const override { return window; }
+    Twips screen_size() const override { return screen; }
+    void move(std::int32_t left, std::int32_t top) override { moves.push_back({left, top}); }
+
+    ControlState& at(int id);
+    const ControlState& at(int id) const;
+
+    // The ids of the visible controls, in design order.
+    std::vector<int> visible_ids() const;
+    // Every control's state, for failed assertions.
+    std::string describe() const;
+
+    // Answers for the next boxes, in order. A box with OK only needs none.
+    std::deque<int> answers;
+    std::vector<MessageBoxCall> boxes;
+    // Runs inside the yield with this number (1-based), then is dropped.
+    std::map<long, std::function<void()>> on_yield;
+    long yields = 0;
+
+    Twips window{12000, 7935};
+    Twips screen{19200, 14400};
+    std::vector<std::pair<std::int32_t, std::int32_t>> moves;
+
+private:
+    std::map<int, ControlState> controls_;
+};
+
+std::string control_name(int id);
+
+}  // namespace vorlan::test

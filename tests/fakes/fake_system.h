@@ -1,0 +1,59 @@
+#pragma once
+// The process and program starts, faked: the folder is set by the test,
+// ending the process unwinds to the test, starts are recorded.
+
+#include <string>
+#include <vector>
+
+#include "platform/programs.h"
+#include "platform/system.h"
+
+namespace vorlan::test {
+
+// Thrown by FakeSystem::end_process; the core never catches it.
+struct ProcessEnded {};
+
+class FakeSystem : public System {
+public:
+    std::string program_folder() override { return folder; }
+    bool claim_single_instance() override { return !another_instance; }
+    [[noreturn]] void end_process() override {
+        ++ended;
+        throw ProcessEnded{};
+    }
+
+    std::string folder = "E:\\instalar";
+    bool another_instance = false;
+    int ended = 0;
+};
+
+struct ProgramStart {
+    std::string path;  // the program, or the system tool's name
+    std::string args;
+    bool minimized;  // false: hidden system tool
+};
+
+class FakePrograms : public Programs {
+public:
+    bool start_minimized(const std::string& path, std::string* err) override {
+        if (fail) {
+            *err = "El sistema no puede encontrar el archivo especificado.";
+            return false;
+        }
+        starts.push_back({path, "", true});
+        return true;
+    }
+    bool start_system_tool_hidden(const std::string& exe, const std::string& args, std::string* err) override {
+        if (fail) {
+            *err = "El sistema no puede encontrar el archivo especificado.";
+            return false;
+        }
+        starts.push_back({exe, args, false});
+        return true;
+    }
+
+    bool fail = false;
+    std::vector<ProgramStart> starts;
+};
+
+}  // namespace vorlan::test

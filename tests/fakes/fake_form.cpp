@@ -79,6 +79,7 @@ void FakeForm::yield() {
         on_yield.erase(it);
         action();
     }
+    if (on_every_yield) on_every_yield();
 }
 
 std::vector<int> FakeForm::visible_ids() const {

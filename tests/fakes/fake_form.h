@@ -73,6 +73,8 @@ public:
     std::vector<MessageBoxCall> boxes;
     // Runs inside the yield with this number (1-based), then is dropped.
     std::map<long, std::function<void()>> on_yield;
+    // Runs inside every yield (after any numbered action).
+    std::function<void()> on_every_yield;
     long yields = 0;
 
     Twips window{12000, 7935};

@@ -1,0 +1,99 @@
+#include <span>
+
+#include "copy/copy.h"
+#include "wizard/app.h"
+
+namespace vorlan {
+namespace {
+
+enum class Prop { Visible, Enabled, Checked };
+
+struct Step {
+    Ctl control;
+    Prop prop;
+    bool value;
+};
+
+constexpr Step show(Ctl c) { return {c, Prop::Visible, true}; }
+constexpr Step hide(Ctl c) { return {c, Prop::Visible, false}; }
+
+// Each move sets one property of one control at a time, in this order.
+constexpr Step kPage0To1[] = {
+    hide(Texto_Presentacion), hide(btn_sig0), show(TituloPresentacion), show(Label3), show(Option1), show(Label4),
+    show(Option2),            show(Label5),   show(btn_atras1),         show(btn_sig1), show(Leeme),
+};
+
+// After starting the setup program the page stays, with the choice cleared.
+constexpr Step kStayOnPage1[] = {
+    show(Label3), show(Option1), {Option1, Prop::Checked, false}, show(Label4), {Option1, Prop::Enabled, true},
+    show(Option2), show(Label5), show(btn_atras1), show(btn_sig1),
+};
+
+constexpr Step kPage1To3[] = {
+    hide(TituloPresentacion), hide(Label3),       hide(Option1), hide(Label4),      hide(Option2),
+    hide(Label5),             hide(btn_atras1),   hide(btn_sig1), hide(Leeme),      show(TituloCarto),
+    show(ListaFicheros),      show(Label1),       show(NumFilesCopy), show(Label2), show(NumFilesToCopy),
+    show(ProgressBar),        show(ProgressBarT), show(btn_atras3), show(btn_inst),
+};
+
+constexpr Step kPage3To1[] = {
+    hide(ListaFicheros), hide(Label1),     hide(NumFilesCopy),      hide(Label2),   hide(NumFilesToCopy),
+    hide(ProgressBar),   hide(ProgressBarT), hide(btn_atras3),      hide(btn_inst), hide(ListaFicherosFail),
+    hide(btn_inferr),    hide(TituloCarto), show(TituloPresentacion), show(Label3), show(Option1),
+    show(Label4),        show(Option2),    show(Label5),            show(btn_atras1), show(btn_sig1),
+    show(Leeme),
+};
+
+constexpr Step kPage1To0[] = {
+    hide(Label3), hide(Option1), hide(Label4), hide(Option2), hide(Label5),
+    hide(btn_atras1), hide(btn_sig1), hide(Leeme), show(Texto_Presentacion), show(btn_sig0),
+};
+
+void apply(Form& form, std::span<const Step> steps) {
+    for (const Step& s : steps) {
+        switch (s.prop) {
+            case Prop::Visible: form.set_visible(s.control, s.value); break;
+            case Prop::Enabled: form.set_enabled(s.control, s.value); break;
+            case Prop::Checked: form.set_checked(s.control, s.value); break;
+        }
+    }
+}
+
+}  // namespace
+
+void Siguiente(App& app, const std::int16_t& pagAct) {
+    Form& form = app.form;
+    if (pagAct == 0) {
+        apply(form, kPage0To1);
+        Cargar_Leeme(app, app.state.AppOrig + "\\leeme.txt");
+    } else if (pagAct == 1) {
+        if (form.checked(Option1)) {
+            std::string err;
+            if (!app.programs.start_minimized(app.state.AppOrigInst, &err)) {
+                // Nothing has changed yet: the page stays as it is.
+                form.message_box("No se ha podido iniciar el programa de instalación de la aplicación:\n" +
+                                     collapse_separators(app.state.AppOrigInst) + "\n" + err,
+                                 MB_STYLE_STOP, kTitle);
+                return;
+            }
+            apply(form, kStayOnPage1);
+        }
+        if (form.checked(Option2)) {
+            apply(form, kPage1To3);
+            // The failure list keeps its lines until the next install run.
+            if (form.list_count(ListaFicherosFail) != 0) form.set_visible(btn_inferr, true);
+        }
+    }
+}
+
+void Atras(App& app, const std::int16_t& pagAct) {
+    if (pagAct == 1) apply(app.form, kPage1To0);
+    if (pagAct == 3) apply(app.form, kPage3To1);
+}
+
+void btn_sig0_Click(App& app) { Siguiente(app, 0); }
+void btn_sig1_Click(App& app) { Siguiente(app, 1); }
+void btn_atras1_Click(App& app) { Atras(app, 1); }
+void btn_atras3_Click(App& app) { Atras(app, 3); }
+
+}  // namespace vorlan

@@ -1,0 +1,64 @@
+#include <cmath>
+
+#include "wizard/app.h"
+
+namespace vorlan {
+
+Position centred(Twips screen, Twips window) {
+    // The differences are taken in single precision and rounded half to even
+    // before the halving, which truncates toward zero: a window 3 twips wider
+    // than the screen lands at -1.
+    const float dx = screen.width - window.width;
+    const float dy = screen.height - window.height;
+    return {static_cast<std::int32_t>(std::nearbyint(dx)) / 2, static_cast<std::int32_t>(std::nearbyint(dy)) / 2};
+}
+
+InstallerState installer_state(const std::string& program_folder) {
+    // Plain concatenation: from a drive root the derived paths hold a doubled
+    // separator ("D:\\vorlan"), which the file system and the path mapping accept.
+    return {program_folder, program_folder + "\\aplicacion\\vorlan.exe", program_folder + "\\vorlan", "C:\\vorlan"};
+}
+
+void Form_Load(App& app) {
+    if (!app.system.claim_single_instance()) {
+        app.form.message_box("La aplicacion solicitada ya se esta ejecutando", MB_STYLE_WARN, kTitle);
+        app.system.end_process();
+    }
+    const Position at = centred(app.form.screen_size(), app.form.outer_size());
+    app.form.move(at.left, at.top);
+    app.state = installer_state(app.system.program_folder());
+    app.form.set_back_color(ListaFicherosFail, kYellow);
+    app.form.set_bold(ListaFicherosFail, true);
+    app.form.set_fore_color(ListaFicherosFail, kRed);
+}
+
+void btn_Cancel_Click(App& app) {
+    const int answer = app.form.message_box(
+        "¿Está seguro de que desea salir del programa?\nSe cerrarán todos los procesos pendientes.",
+        MB_STYLE_WARN_YES_NO, kTitle);
+    if (answer == ANSWER_YES) app.system.end_process();
+}
+
+void btn_fin_Click(App& app) { app.system.end_process(); }
+
+void Form_Close(App& app) { btn_Cancel_Click(app); }
+
+void on_click(App& app, int id) {
+    switch (id) {
+        case btn_Cancel: return btn_Cancel_Click(app);
+        case btn_fin: return btn_fin_Click(app);
+        case btn_sig0: return btn_sig0_Click(app);
+        case btn_sig1: return btn_sig1_Click(app);
+        case btn_atras1: return btn_atras1_Click(app);
+        case btn_atras3: return btn_atras3_Click(app);
+        case Option1: return Option1_Click(app);
+        case Option2: return Option2_Click(app);
+        case Label4: return Label4_Click(app);
+        case Label5: return Label5_Click(app);
+        case btn_inst: return btn_inst_Click(app);
+        case btn_inferr: return btn_inferr_Click(app);
+        default: return;
+    }
+}
+
+}  // namespace vorlan

@@ -1,0 +1,312 @@
+#include "win32/file_system.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <climits>
+#include <string_view>
+
+#include "win32/handle.h"
+#include "win32/text.h"
+
+namespace vorlan::win32 {
+
+namespace {
+
+// ReadFile and WriteFile take a 32-bit count; larger requests go in pieces.
+constexpr std::size_t kMaxIo = std::size_t{1} << 30;
+
+constexpr std::wstring_view kLongPrefix = L"\\\\?\\";
+constexpr std::wstring_view kDevicePrefix = L"\\\\.\\";
+constexpr std::wstring_view kLongUncPrefix = L"\\\\?\\UNC\\";
+
+bool starts_with(const std::wstring& s, std::wstring_view prefix) {
+    return s.size() >= prefix.size() && std::wstring_view(s).substr(0, prefix.size()) == prefix;
+}
+
+std::wstring full_path(const std::wstring& path) {
+    DWORD n = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+    if (n == 0) return path;
+    std::wstring out(n, L'\0');
+    n = GetFullPathNameW(path.c_str(), n, out.data(), nullptr);
+    if (n == 0 || n >= out.size()) return path;
+    out.resize(n);
+    return out;
+}
+
+std::wstring to_long(const std::wstring& cleaned) {
+    if (starts_with(cleaned, kLongPrefix) || starts_with(cleaned, kDevicePrefix)) return cleaned;
+    std::wstring full = full_path(cleaned);
+    if (starts_with(full, L"\\\\")) return std::wstring(kLongUncPrefix) + full.substr(2);
+    return std::wstring(kLongPrefix) + full;
+}
+
+// Length of the part of a "\\?\" path that names the volume itself and can
+// never be created: "\\?\C:\" or "\\?\UNC\srv\share\".
+std::size_t root_length(const std::wstring& path) {
+    std::size_t start;
+    int parts;
+    if (starts_with(path, kLongUncPrefix)) {
+        start = kLongUncPrefix.size();
+        parts = 2;
+    } else if (starts_with(path, kLongPrefix) || starts_with(path, kDevicePrefix)) {
+        start = kLongPrefix.size();
+        parts = 1;
+    } else {
+        return 0;
+    }
+    std::size_t pos = start;
+    for (int i = 0; i < parts; ++i) {
+        pos = path.find(L'\\', pos);
+        if (pos == std::wstring::npos) return path.size();
+        ++pos;
+    }
+    return pos;
+}
+
+bool fail(std::string* err) {
+    DWORD code = GetLastError();
+    if (err) *err = error_text(code);
+    return false;
+}
+
+bool is_folder(const std::wstring& long_name) {
+    DWORD a = GetFileAttributesW(long_name.c_str());
+    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+class ScopedFind {
+public:
+    explicit ScopedFind(HANDLE h) : h_(h) {}
+    ~ScopedFind() {
+        if (h_ != INVALID_HANDLE_VALUE) FindClose(h_);
+    }
+    ScopedFind(const ScopedFind&) = delete;
+    ScopedFind& operator=(const ScopedFind&) = delete;
+    HANDLE get() const { return h_; }
+    bool valid() const { return h_ != INVALID_HANDLE_VALUE; }
+
+private:
+    HANDLE h_;
+};
+
+class Win32InputFile : public InputFile {
+public:
+    Win32InputFile(ScopedHandle file, std::uint64_t size) : file_(std::move(file)), size_(size) {}
+
+    std::uint64_t size() const override {
+        LARGE_INTEGER n;
+        if (!GetFileSizeEx(file_.get(), &n)) return size_;
+        return static_cast<std::uint64_t>(n.QuadPart);
+    }
+
+    bool read(void* buf, std::size_t n, std::size_t* got, std::string* err) override {
+        *got = 0;
+        DWORD moved = 0;
+        if (!ReadFile(file_.get(), buf, static_cast<DWORD>(std::min(n, kMaxIo)), &moved, nullptr)) return fail(err);
+        *got = moved;
+        return true;
+    }
+
+private:
+    ScopedHandle file_;
+    std::uint64_t size_;  // as measured at the open, for when the query fails
+};
+
+class Win32OutputFile : public OutputFile {
+public:
+    explicit Win32OutputFile(ScopedHandle file) : file_(std::move(file)) {}
+
+    bool write(const void* buf, std::size_t n, std::string* err) override {
+        if (!file_.valid()) {
+            *err = error_text(ERROR_INVALID_HANDLE);
+            return false;
+        }
+        auto* p = static_cast<const char*>(buf);
+        while (n > 0) {
+            DWORD moved = 0;
+            if (!WriteFile(file_.get(), p, static_cast<DWORD>(std::min(n, kMaxIo)), &moved, nullptr)) return fail(err);
+            // A successful write of nothing would loop for ever.
+            if (moved == 0) {
+                *err = error_text(ERROR_WRITE_FAULT);
+                return false;
+            }
+            p += moved;
+            n -= moved;
+        }
+        return true;
+    }
+
+    bool close(std::string* err) override {
+        if (!file_.close()) return fail(err);
+        return true;
+    }
+
+private:
+    ScopedHandle file_;
+};
+
+}  // namespace
+
+// The program itself passes "D:\\vorlan" when it runs from a drive root, and a
+// "\\?\" name gets no such cleaning from Windows.
+std::wstring clean_separators(std::wstring path) {
+    std::replace(path.begin(), path.end(), L'/', L'\\');
+    std::size_t keep = 0;
+    if (starts_with(path, kLongPrefix) || starts_with(path, kDevicePrefix)) {
+        keep = kLongPrefix.size();
+    } else if (starts_with(path, L"\\\\")) {
+        keep = 2;
+    }
+    std::wstring out = path.substr(0, keep);
+    for (std::size_t i = keep; i < path.size(); ++i) {
+        if (path[i] == L'\\' && !out.empty() && out.back() == L'\\') continue;
+        out.push_back(path[i]);
+    }
+    return out;
+}
+
+std::wstring long_path(const std::string& path) { return to_long(clean_separators(widen(path))); }
+
+bool Win32FileSystem::list(const std::string& folder, std::vector<Entry>* out, std::string* err) {
+    out->clear();
+    std::wstring dir = long_path(folder);
+    std::wstring pattern = dir;
+    if (pattern.empty() || pattern.back() != L'\\') pattern += L'\\';
+    pattern += L'*';
+
+    WIN32_FIND_DATAW data;
+    ScopedFind find(FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &data, FindExSearchNameMatch, nullptr,
+                                     FIND_FIRST_EX_LARGE_FETCH));
+    if (!find.valid()) {
+        DWORD code = GetLastError();
+        // Only an empty drive root yields no entry at all: every other folder
+        // has "." and "..".
+        if (code == ERROR_FILE_NOT_FOUND && is_folder(dir)) return true;
+        *err = error_text(code);
+        return false;
+    }
+    do {
+        std::wstring_view name = data.cFileName;
+        if (name == L"." || name == L"..") continue;
+        Entry e;
+        e.name = narrow(data.cFileName, name.size());
+        e.attributes = data.dwFileAttributes;
+        e.is_folder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        if (!e.is_folder) e.size = (std::uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow;
+        out->push_back(std::move(e));
+    } while (FindNextFileW(find.get(), &data));
+    DWORD code = GetLastError();
+    if (code != ERROR_NO_MORE_FILES) {
+        *err = error_text(code);
+        return false;
+    }
+    return true;
+}
+
+bool Win32FileSystem::attributes(const std::string& path, std::uint32_t* attrs) {
+    DWORD a = GetFileAttributesW(long_path(path).c_str());
+    if (a == INVALID_FILE_ATTRIBUTES) return false;
+    *attrs = a;
+    return true;
+}
+
+bool Win32FileSystem::set_attributes(const std::string& path, std::uint32_t attrs, std::string* err) {
+    // The folder bit describes the entry and cannot be set; and Windows spells
+    // "no attribute" as FILE_ATTRIBUTE_NORMAL, refusing a plain 0.
+    DWORD a = attrs & ~DWORD{FILE_ATTRIBUTE_DIRECTORY};
+    if (a == 0) a = FILE_ATTRIBUTE_NORMAL;
+    if (!SetFileAttributesW(long_path(path).c_str(), a)) return fail(err);
+    return true;
+}
+
+bool Win32FileSystem::remove_file(const std::string& path, std::string* err) {
+    if (!DeleteFileW(long_path(path).c_str())) return fail(err);
+    return true;
+}
+
+std::unique_ptr<InputFile> Win32FileSystem::open_read(const std::string& path, std::string* err) {
+    // Others may read alongside, but a file that some program is writing is
+    // refused rather than copied half-changed.
+    ScopedHandle file(CreateFileW(long_path(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!file.valid()) {
+        fail(err);
+        return nullptr;
+    }
+    LARGE_INTEGER size;
+    if (!GetFileSizeEx(file.get(), &size)) {
+        fail(err);
+        return nullptr;
+    }
+    return std::make_unique<Win32InputFile>(std::move(file), static_cast<std::uint64_t>(size.QuadPart));
+}
+
+std::unique_ptr<OutputFile> Win32FileSystem::create(const std::string& path, std::string* err) {
+    ScopedHandle file(CreateFileW(long_path(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!file.valid()) {
+        fail(err);
+        return nullptr;
+    }
+    return std::make_unique<Win32OutputFile>(std::move(file));
+}
+
+bool Win32FileSystem::make_folders(const std::string& path, std::string* err) {
+    std::wstring cleaned = clean_separators(widen(path));
+    std::size_t last = cleaned.rfind(L'\\');
+    if (last == std::wstring::npos) return true;
+    // The separator stays: "C:" alone would name the current folder of drive C.
+    std::wstring folder = to_long(cleaned.substr(0, last + 1));
+
+    std::size_t root = root_length(folder);
+    for (std::size_t end = root; end <= folder.size(); ++end) {
+        if (end < folder.size() && folder[end] != L'\\') continue;
+        if (end == root || folder[end - 1] == L'\\') continue;
+        std::wstring step = folder.substr(0, end);
+        // Looking first keeps a folder that exists but whose parent refuses
+        // creation (access denied) from failing the whole path.
+        if (is_folder(step)) continue;
+        if (!CreateDirectoryW(step.c_str(), nullptr)) {
+            DWORD code = GetLastError();
+            if (code == ERROR_ALREADY_EXISTS && is_folder(step)) continue;
+            *err = error_text(code);
+            return false;
+        }
+    }
+    return true;
+}
+
+bool Win32FileSystem::read_ansi_text(const std::string& path, std::string* utf8, std::string* err) {
+    utf8->clear();
+    ScopedHandle file(CreateFileW(long_path(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!file.valid()) return fail(err);
+    LARGE_INTEGER size;
+    if (!GetFileSizeEx(file.get(), &size)) return fail(err);
+    // MultiByteToWideChar counts in int.
+    if (size.QuadPart > INT_MAX / 2) {
+        *err = error_text(ERROR_FILE_TOO_LARGE);
+        return false;
+    }
+    std::string bytes(static_cast<std::size_t>(size.QuadPart), '\0');
+    std::size_t have = 0;
+    while (have < bytes.size()) {
+        DWORD moved = 0;
+        if (!ReadFile(file.get(), bytes.data() + have, static_cast<DWORD>(bytes.size() - have), &moved, nullptr))
+            return fail(err);
+        if (moved == 0) break;  // the file shrank since its size was read
+        have += moved;
+    }
+    bytes.resize(have);
+    if (bytes.empty()) return true;
+
+    int n = MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
+    if (n == 0) return fail(err);
+    std::wstring text(static_cast<std::size_t>(n), L'\0');
+    if (!MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), text.data(), n)) return fail(err);
+    *utf8 = narrow(text);
+    return true;
+}
+
+}  // namespace vorlan::win32

@@ -1,0 +1,152 @@
+#include "win32/programs.h"
+
+#include <windows.h>
+
+#include <objbase.h>
+#include <shellapi.h>
+
+#include <cwctype>
+#include <vector>
+
+#include "win32/file_system.h"
+#include "win32/handle.h"
+#include "win32/text.h"
+
+namespace vorlan::win32 {
+
+namespace {
+
+// Some system messages name the file as "%1".
+std::string error_text_for(DWORD code, const std::string& name) {
+    std::string text = error_text(code);
+    std::size_t at = text.find("%1");
+    if (at != std::string::npos) text.replace(at, 2, name);
+    return text;
+}
+
+bool has_exe_extension(const std::wstring& path) {
+    std::size_t dot = path.rfind(L'.');
+    std::size_t sep = path.rfind(L'\\');
+    if (dot == std::wstring::npos || (sep != std::wstring::npos && dot < sep)) return false;
+    std::wstring ext = path.substr(dot);
+    for (auto& c : ext) c = static_cast<wchar_t>(std::towlower(c));
+    return ext == L".exe";
+}
+
+// ShellExecuteEx does not always set the last error; its older result codes
+// then tell what went wrong.
+DWORD shell_error(const SHELLEXECUTEINFOW& sei) {
+    DWORD code = GetLastError();
+    if (code != ERROR_SUCCESS) return code;
+    switch (reinterpret_cast<INT_PTR>(sei.hInstApp)) {
+        case SE_ERR_FNF: return ERROR_FILE_NOT_FOUND;
+        case SE_ERR_PNF: return ERROR_PATH_NOT_FOUND;
+        case SE_ERR_ACCESSDENIED: return ERROR_ACCESS_DENIED;
+        case SE_ERR_OOM: return ERROR_NOT_ENOUGH_MEMORY;
+        case SE_ERR_SHARE: return ERROR_SHARING_VIOLATION;
+        case SE_ERR_DLLNOTFOUND: return ERROR_DLL_NOT_FOUND;
+        default: return ERROR_BAD_EXE_FORMAT;
+    }
+}
+
+// Shell execution may hand the work to COM objects, which need the thread
+// initialised; a thread that already is, in whatever mode, is left as it is.
+class ComScope {
+public:
+    ComScope() : hr_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE)) {}
+    ~ComScope() {
+        if (SUCCEEDED(hr_)) CoUninitialize();
+    }
+    ComScope(const ComScope&) = delete;
+    ComScope& operator=(const ComScope&) = delete;
+
+private:
+    HRESULT hr_;
+};
+
+}  // namespace
+
+bool Win32Programs::start_minimized(const std::string& path, std::string* err) {
+    std::wstring file = clean_separators(widen(path));
+    std::string shown = narrow(file);
+
+    // The shell would open a folder, or a document with whatever program its
+    // type belongs to; only a program file itself may run.
+    DWORD attrs = GetFileAttributesW(long_path(path).c_str());
+    if (attrs == INVALID_FILE_ATTRIBUTES) {
+        *err = error_text_for(GetLastError(), shown);
+        return false;
+    }
+    if ((attrs & FILE_ATTRIBUTE_DIRECTORY) || !has_exe_extension(file)) {
+        *err = error_text_for(ERROR_BAD_EXE_FORMAT, shown);
+        return false;
+    }
+
+    // A setup program finds its own files from the current folder.
+    std::wstring folder;
+    std::size_t sep = file.rfind(L'\\');
+    if (sep != std::wstring::npos) folder = file.substr(0, sep + 1);
+
+    ComScope com;
+    // The shell, not CreateProcess, so that a program asking for elevation
+    // gets the prompt instead of failing; lpFile names the file and is never
+    // split at a space the way a command line would be.
+    SHELLEXECUTEINFOW sei = {};
+    sei.cbSize = sizeof(sei);
+    sei.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI | SEE_MASK_NOASYNC;
+    sei.lpVerb = L"open";
+    sei.lpFile = file.c_str();
+    sei.lpParameters = nullptr;
+    sei.lpDirectory = folder.empty() ? nullptr : folder.c_str();
+    sei.nShow = SW_SHOWMINIMIZED;
+    SetLastError(ERROR_SUCCESS);
+    if (!ShellExecuteExW(&sei)) {
+        *err = error_text_for(shell_error(sei), shown);
+        return false;
+    }
+    ScopedHandle process(sei.hProcess);
+    return true;
+}
+
+bool Win32Programs::start_system_tool_hidden(const std::string& exe, const std::string& args, std::string* err) {
+    std::wstring name = widen(exe);
+    // Only a bare file name: the tool must come from the system folder.
+    if (name.empty() || name.find_first_of(L"\\/:") != std::wstring::npos) {
+        *err = error_text_for(ERROR_INVALID_NAME, exe);
+        return false;
+    }
+    std::wstring system_folder(MAX_PATH, L'\0');
+    UINT n = GetSystemDirectoryW(system_folder.data(), static_cast<UINT>(system_folder.size()));
+    if (n >= system_folder.size()) {
+        system_folder.resize(n);
+        n = GetSystemDirectoryW(system_folder.data(), n);
+    }
+    if (n == 0 || n >= system_folder.size()) {
+        *err = error_text(GetLastError());
+        return false;
+    }
+    system_folder.resize(n);
+    std::wstring application = system_folder + L"\\" + name;
+
+    std::wstring line = L"\"" + application + L"\"";
+    if (!args.empty()) line += L" " + widen(args);
+    // CreateProcessW may write into the command line.
+    std::vector<wchar_t> command(line.begin(), line.end());
+    command.push_back(L'\0');
+
+    STARTUPINFOW si = {};
+    si.cb = sizeof(si);
+    si.dwFlags = STARTF_USESHOWWINDOW;
+    si.wShowWindow = SW_HIDE;
+    PROCESS_INFORMATION pi = {};
+    if (!CreateProcessW(application.c_str(), command.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
+                        nullptr, &si, &pi)) {
+        *err = error_text_for(GetLastError(), narrow(application));
+        return false;
+    }
+    ScopedHandle process(pi.hProcess);
+    ScopedHandle thread(pi.hThread);
+    return true;
+}
+
+}  // namespace vorlan::win32

@@ -1,0 +1,28 @@
+#pragma once
+// The running process: its folder, the single-instance mark, the way out.
+
+#include <windows.h>
+
+#include <string>
+
+#include "platform/system.h"
+#include "win32/handle.h"
+
+namespace vorlan::win32 {
+
+// The folder part of a module path: no trailing separator, except that a
+// drive root keeps its own ("D:\").
+std::wstring folder_of(const std::wstring& module_path);
+
+class Win32System : public System {
+public:
+    std::string program_folder() override;
+    bool claim_single_instance() override;
+    [[noreturn]] void end_process() override;
+
+private:
+    // Held for the life of the process: the mark is gone when its last handle is.
+    ScopedHandle instance_mark_;
+};
+
+}  // namespace vorlan::win32

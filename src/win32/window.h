@@ -1,0 +1,134 @@
+#pragma once
+// The wizard's one window: a top-level window and the 27 controls of the
+// design table, each a real child window kept by its id.
+
+#include <windows.h>
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "platform/form.h"
+#include "wizard/app.h"
+#include "wizard/controls.h"
+
+namespace vorlan::win32 {
+
+// Design units to pixels at a given DPI: 1440 twips to the inch, 72 points.
+int twips_to_pixels(int twips, UINT dpi);
+float pixels_to_twips(int pixels, UINT dpi);
+// The LOGFONT height of a font of `points`: negative, so that it is the
+// character height without the internal leading, as point sizes are meant.
+LONG font_height(float points, UINT dpi);
+// The face that draws a design face: the first of its candidates that is
+// installed, or the first candidate, left to the font mapper, when none is.
+std::wstring face_for(Face face, const std::function<bool(const std::wstring&)>& installed);
+// Text as a multi-line edit control shows it: every line break as CR LF.
+std::wstring with_crlf(const std::wstring& text);
+
+// Loads the common controls from the system folder and registers the classes
+// the window uses.
+bool load_common_controls(std::string* err);
+
+class Fonts;
+class Picture;
+
+class Win32Form : public Form {
+public:
+    Win32Form();
+    ~Win32Form() override;
+    Win32Form(const Win32Form&) = delete;
+    Win32Form& operator=(const Win32Form&) = delete;
+
+    // Builds the window, hidden, with every control in its design state.
+    bool create(HINSTANCE instance, std::string* err);
+    // From now on clicks and the close command run the core's handlers.
+    void attach(App* app) { app_ = app; }
+    // Shows the window and puts the focus on the first control in tab order.
+    void show(int show_command);
+    // Runs the event loop until the window is destroyed; returns the exit code.
+    int run();
+    HWND hwnd() const { return hwnd_; }
+    HWND control(int id) const;
+
+    void set_visible(int id, bool visible) override;
+    bool visible(int id) const override;
+    void set_enabled(int id, bool enabled) override;
+    bool enabled(int id) const override;
+    void set_text(int id, const std::string& text) override;
+    std::string text(int id) const override;
+    void set_checked(int id, bool checked) override;
+    bool checked(int id) const override;
+    void list_add(int id, const std::string& line) override;
+    void list_clear(int id) override;
+    int list_count(int id) const override;
+    std::string list_line(int id, int index) const override;
+    void list_set_line(int id, int index, const std::string& line) override;
+    void list_select(int id, int index) override;
+    void set_progress(int id, double percent) override;
+    void set_back_color(int id, std::uint32_t bgr) override;
+    void set_fore_color(int id, std::uint32_t bgr) override;
+    void set_bold(int id, bool bold) override;
+    int message_box(const std::string& text, int style, const std::string& title) override;
+    void yield() override;
+    Twips outer_size() const override;
+    Twips screen_size() const override;
+    void move(std::int32_t left, std::int32_t top) override;
+
+private:
+    // What the window keeps for each control beyond what the control itself holds.
+    struct Control {
+        HWND hwnd = nullptr;
+        bool own_back = false, own_fore = false;
+        COLORREF back = 0, fore = 0;
+        HBRUSH back_brush = nullptr;  // owned; only with own_back
+        bool bold = false;
+        int progress = 0;         // the bar's position, to skip repeats
+        int widest_line = 0;      // list boxes: pixels, for the horizontal extent
+    };
+
+    static LRESULT CALLBACK window_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) noexcept;
+    LRESULT handle(UINT msg, WPARAM wp, LPARAM lp) noexcept;
+
+    bool create_controls(std::string* err);
+    void stack_controls();
+    void apply_dpi(UINT dpi);
+    void lay_out();
+    void apply_fonts();
+    SIZE outer_pixels(UINT dpi) const;
+
+    LRESULT on_command(WPARAM wp, LPARAM lp);
+    LRESULT on_ctl_color(UINT msg, WPARAM wp, LPARAM lp);
+    LRESULT on_dpi_changed(WPARAM wp, LPARAM lp);
+    LRESULT on_get_dpi_scaled_size(WPARAM wp, LPARAM lp);
+    LRESULT on_activate(WPARAM wp);
+    LRESULT on_next_control(WPARAM wp, LPARAM lp);
+    LRESULT on_close();
+    void forward_to_controls(UINT msg, WPARAM wp, LPARAM lp);
+
+    // Runs one queued message through the keyboard interface and the window.
+    void dispatch(MSG& msg);
+    // Moves the focus on when the control that holds it is hidden or disabled.
+    void move_focus_from(HWND leaving);
+    void settle_option_tab_stop();
+    void update_list_extent(int id, const std::wstring& line);
+    void measure_list(int id);
+    HFONT font_of(int id) const;
+
+    Control& at(int id);
+    const Control& at(int id) const;
+
+    HWND hwnd_ = nullptr;
+    HWND focus_ = nullptr;  // the control that had the focus when the window was last deactivated
+    UINT dpi_ = USER_DEFAULT_SCREEN_DPI;
+    App* app_ = nullptr;
+    std::array<Control, kControlCount> controls_{};
+    std::unique_ptr<Fonts> fonts_;
+    std::unique_ptr<Picture> picture_;
+    LARGE_INTEGER last_pump_{};
+    LONGLONG pump_interval_ = 0;  // performance-counter ticks between two pumps
+};
+
+}  // namespace vorlan::win32

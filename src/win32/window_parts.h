@@ -1,0 +1,86 @@
+#pragma once
+// The pieces the window is built from: DPI queries that work on every
+// Windows version, the fonts at one DPI, and the presentation picture.
+
+#include <windows.h>
+
+#include <wincodec.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "wizard/controls.h"
+
+namespace vorlan::win32 {
+
+// The DPI a window is drawn at; the system DPI where the system predates
+// per-window DPI.
+UINT dpi_of(HWND hwnd);
+// The DPI of the primary screen as this process sees it.
+UINT system_dpi();
+// AdjustWindowRectEx at a given DPI (at the system DPI before Windows 10).
+bool adjust_window_rect(RECT* rect, DWORD style, DWORD ex_style, UINT dpi);
+
+// One font handle per distinct design font, at one DPI; destroyed with the set.
+class Fonts {
+public:
+    explicit Fonts(UINT dpi) : dpi_(dpi) {}
+    ~Fonts();
+    Fonts(const Fonts&) = delete;
+    Fonts& operator=(const Fonts&) = delete;
+
+    HFONT get(const Font& font);
+
+private:
+    UINT dpi_;
+    std::vector<std::pair<Font, HFONT>> made_;
+};
+
+// A COM interface pointer that releases itself.
+template <class T>
+class ComPtr {
+public:
+    ComPtr() = default;
+    ~ComPtr() {
+        if (p_) p_->Release();
+    }
+    ComPtr(const ComPtr&) = delete;
+    ComPtr& operator=(const ComPtr&) = delete;
+    T* get() const { return p_; }
+    T* operator->() const { return p_; }
+    T** out() { return &p_; }
+
+private:
+    T* p_ = nullptr;
+};
+
+// The presentation picture: the JPEG resource decoded once, kept as a bitmap
+// at the window's DPI.
+class Picture {
+public:
+    Picture() = default;
+    ~Picture();
+    Picture(const Picture&) = delete;
+    Picture& operator=(const Picture&) = delete;
+
+    bool load(HINSTANCE instance, int resource_id, std::string* err);
+    // Makes the bitmap at `dpi`; the image keeps its natural size at 96 DPI.
+    void scale(UINT dpi);
+    // Draws the image from the top-left corner; the rest in the face colour.
+    void paint(HDC dc, const RECT& area) const;
+
+private:
+    ComPtr<IWICImagingFactory> factory_;
+    ComPtr<IWICBitmap> decoded_;
+    HBITMAP bitmap_ = nullptr;
+    SIZE size_{};
+};
+
+// The window classes of the picture box and the line; the picture window
+// takes its Picture as the creation parameter.
+inline constexpr wchar_t kPictureClass[] = L"VorlanPicture";
+inline constexpr wchar_t kLineClass[] = L"VorlanLine";
+bool register_control_classes(HINSTANCE instance, std::string* err);
+
+}  // namespace vorlan::win32

@@ -12,8 +12,9 @@ const char* const kBoxB =
 const char* const kBoxA = "El directorio C:\\vorlan ya existe.\n¿Desea sobreescribirlo?";
 const char* const kBoxE = "Copia de ficheros fallida.\nCompruebe el informe de errores.";
 
-struct InstallTest : ::testing::Test {
-    InstallTest() {
+// The copy page of a wizard run from E:\instalar, as the user reaches it.
+struct CopyPage {
+    CopyPage() {
         t.fs.add_file("E:\\instalar\\vorlan\\a.dat", std::string(1000, 'a'));
         t.fs.add_file("E:\\instalar\\vorlan\\b.dat", std::string(2000, 'b'), ATTR_READONLY);
         t.fs.add_file("E:\\instalar\\vorlan\\mapas\\c.dat", std::string(1000, 'c'), ATTR_READONLY);
@@ -37,6 +38,8 @@ struct InstallTest : ::testing::Test {
 
     TestApp t;
 };
+
+struct InstallTest : ::testing::Test, CopyPage {};
 
 TEST_F(InstallTest, ACompleteCopyIsGrantedAndReported) {
     t.form.answers = {ANSWER_YES};
@@ -94,7 +97,7 @@ TEST_F(InstallTest, TheQuestionNamesAnExistingDestinationAndNoCopiesNothing) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        InstallTest fresh;
+        CopyPage fresh;
         c.make(fresh.t.fs);
         const std::string before = fresh.t.fs.describe();
         fresh.t.form.answers = {ANSWER_NO};
@@ -120,7 +123,7 @@ TEST_F(InstallTest, AFileThatFailsFailsTheRunAndTheReportShowsIt) {
     EXPECT_EQ(t.form.boxes[1].text, kBoxE);
     EXPECT_EQ(t.form.boxes[1].style, 16);
     EXPECT_TRUE(t.programs.starts.empty());
-    EXPECT_EQ(t.fs.attrs_of("C:\\vorlan\\b.dat") & ATTR_READONLY, ATTR_READONLY);  // no attribute pass
+    EXPECT_EQ(t.fs.attrs_of("C:\\vorlan\\b.dat"), ATTR_ARCHIVE);  // no attribute pass
     EXPECT_EQ(t.form.text(NumFilesCopy), "2");
     EXPECT_EQ(t.form.at(ListaFicherosFail).lines,
               std::vector<std::string>{"E:\\instalar\\vorlan\\a.dat --> FALLO"});
@@ -140,6 +143,7 @@ TEST_F(InstallTest, AFileThatFailsFailsTheRunAndTheReportShowsIt) {
     // and the report stays showing with its caption.
     on_click(t.app, btn_inferr);
     t.form.set_progress(ProgressBar, 30);
+    t.form.yields = 0;
     t.form.on_yield[1] = [this] {
         EXPECT_EQ(t.form.list_count(ListaFicherosFail), 0);
         EXPECT_EQ(log(), std::vector<std::string>{"Analizando estructura de archivos..."});
@@ -176,7 +180,7 @@ TEST_F(InstallTest, CancelDuringTheCopyAsksFromInsideIt) {
     EXPECT_EQ(t.form.boxes[1].style, 52);  // the exit question, answered No
     EXPECT_EQ(t.form.boxes[2].text, "Copia de ficheros realizada correctamente.\n");
 
-    InstallTest yes;
+    CopyPage yes;
     yes.t.form.answers = {ANSWER_YES, ANSWER_YES};
     cancel_after_first_file(yes.t);
     EXPECT_THROW(on_click(yes.t.app, btn_inst), ProcessEnded);
@@ -210,7 +214,7 @@ TEST_F(InstallTest, PlatformFailuresAreReportedAndLeaveThePageUsable) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        InstallTest fresh;
+        CopyPage fresh;
         c.make(fresh.t);
         fresh.t.form.answers = {ANSWER_YES};
         on_click(fresh.t.app, btn_inst);

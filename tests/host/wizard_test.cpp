@@ -121,7 +121,7 @@ TEST_F(PagesTest, TheReadmeIsReadOnEveryVisitFromPageZeroOnly) {
     t.fs.add_file("E:\\instalar\\leeme.txt", "Segunda\nversi\xF3n\n");
     on_click(t.app, btn_sig0);
     EXPECT_EQ(t.form.text(Leeme), "Segunda\nversión\n");
-    on_click(t.app, Option2);
+    on_click(t.app, Label5);
     on_click(t.app, btn_sig1);
     t.fs.add_file("E:\\instalar\\leeme.txt", "Tercera");
     on_click(t.app, btn_atras3);
@@ -146,8 +146,9 @@ TEST_F(PagesTest, AMissingReadmeIsReportedAndTriedAgainNextTime) {
 
 TEST_F(PagesTest, TheFailureButtonComesBackWithItsCaptionOnlyWhenFailuresAreListed) {
     on_click(t.app, btn_sig0);
-    on_click(t.app, Option2);
+    on_click(t.app, Label5);
     on_click(t.app, btn_sig1);
+    ASSERT_TRUE(t.form.visible(btn_inst));
     EXPECT_FALSE(t.form.visible(btn_inferr));
     t.form.list_add(ListaFicherosFail, "E:\\instalar\\vorlan\\a.dat --> FALLO");
     t.form.list_add(ListaFicheros, "E:\\instalar\\vorlan\\a.dat --> FALLO");
@@ -174,7 +175,7 @@ TEST(Options, EachOfTheFourControlsLeavesExactlyItsOptionChosen) {
         bool option1;
     };
     for (const Case c : {Case{Option1, true}, Case{Label4, true}, Case{Option2, false}, Case{Label5, false}}) {
-        for (int before : {0, Option1, Option2}) {
+        for (int before : {0, int{Option1}, int{Option2}}) {
             TestApp t;
             if (before) t.form.set_checked(before, true);
             // A real option button is already selected when its click arrives.

@@ -1,0 +1,49 @@
+#include "copy/walk.h"
+
+#include "copy/copy.h"
+
+namespace vorlan {
+
+std::string child_path(const std::string& folder, const std::string& name) {
+    if (!folder.empty() && folder.back() == '\\') return folder + name;
+    return folder + "\\" + name;
+}
+
+bool list_folder(FileSystem& fs, const std::string& folder, std::vector<Entry>* entries, std::string* err) {
+    std::string reason;
+    if (fs.list(folder, entries, &reason)) return true;
+    *err = "No se puede leer la carpeta " + folder + ": " + reason;
+    return false;
+}
+
+namespace {
+
+// Case folding for ASCII and the Latin-1 letters (UTF-8 C3 80 to C3 9E, but
+// for the multiplication sign), which covers the names of a Spanish medium.
+std::string comparable(const std::string& path) {
+    std::string out = collapse_separators(path);
+    while (out.size() > 1 && out.back() == '\\') out.pop_back();
+    for (std::size_t i = 0; i < out.size(); ++i) {
+        unsigned char c = static_cast<unsigned char>(out[i]);
+        if (c >= 'A' && c <= 'Z') {
+            out[i] = static_cast<char>(c + ('a' - 'A'));
+        } else if (c == 0xC3 && i + 1 < out.size()) {
+            unsigned char d = static_cast<unsigned char>(out[i + 1]);
+            if (d >= 0x80 && d <= 0x9E && d != 0x97) out[i + 1] = static_cast<char>(d + 0x20);
+            ++i;
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
+bool path_within(const std::string& path, const std::string& folder) {
+    const std::string f = comparable(folder);
+    if (f.empty()) return false;
+    const std::string p = comparable(path);
+    if (p.compare(0, f.size(), f) != 0) return false;
+    return p.size() == f.size() || p[f.size()] == '\\' || f.back() == '\\';
+}
+
+}  // namespace vorlan

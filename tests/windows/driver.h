@@ -1,0 +1,188 @@
+#pragma once
+// Drives the real instalar.exe from outside, as a user would: builds a
+// distribution medium in a temporary folder, starts the program on it, reads
+// and clicks its controls by id and answers its message boxes. Used by the UI
+// tests, the demo helper and the benchmark.
+//
+// Every wait has a timeout. A started program is ended by its Process guard
+// whatever happens, and a Medium removes its folder when it goes.
+
+#include <windows.h>
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <iosfwd>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace vorlan::ui {
+
+using std::chrono::milliseconds;
+inline constexpr milliseconds kWait{15000};
+
+inline constexpr const char* kWindowCaption = "Instalar la aplicación VORLAN";
+inline constexpr const char* kBoxTitle = "VorLan";
+
+// Polls `done` every few milliseconds until it holds or `timeout` passes.
+bool wait_until(const std::function<bool()>& done, milliseconds timeout = kWait);
+
+// The folder that holds the running program (the build's bin folder).
+std::string own_folder();
+
+// Files, paths in UTF-8.
+bool write_file(const std::string& path, const std::string& bytes);
+std::optional<std::string> read_file(const std::string& path);
+bool exists(const std::string& path);
+bool make_folders(const std::string& path);
+bool copy_file(const std::string& from, const std::string& to);
+// Removes a tree, read-only entries included; true when nothing is left.
+bool remove_tree(const std::string& path);
+// Every file under `root`, as paths relative to it ("mapas\\z0\\t.png"), sorted.
+std::vector<std::string> files_under(const std::string& root);
+
+// A distribution medium in a fresh temporary folder: instalar.exe, the
+// stand-in as aplicacion\vorlan.exe and a leeme.txt. The data tree vorlan\ is
+// the test's to fill.
+class Medium {
+public:
+    // `name` becomes the last part of the folder's name; it may hold spaces and accents.
+    explicit Medium(const std::string& name = "soporte");
+    ~Medium();
+    Medium(const Medium&) = delete;
+    Medium& operator=(const Medium&) = delete;
+
+    // Empty when the medium was made; otherwise what went wrong.
+    const std::string& error() const { return error_; }
+    const std::string& folder() const { return folder_; }
+    std::string path(const std::string& relative) const { return folder_ + "\\" + relative; }
+
+    bool add_file(const std::string& relative, const std::string& bytes);
+    bool add_folder(const std::string& relative);
+    // The lines that each start of the stand-in appended to its log.
+    std::vector<std::string> standin_log() const;
+
+private:
+    std::string folder_;
+    std::string error_;
+};
+
+// The readme that a Medium starts with: Spanish, CR LF line ends, in UTF-8
+// here and in Windows-1252 on the medium.
+extern const char* const kReadme;
+// Text from UTF-8 to a Windows code page and back.
+std::string to_codepage(const std::string& utf8, UINT codepage);
+std::string from_codepage(const std::string& bytes, UINT codepage);
+
+// Owns a started process: ends it on destruction unless it has ended already.
+class Process {
+public:
+    Process() = default;
+    ~Process();
+    Process(Process&& other) noexcept;
+    Process& operator=(Process&& other) noexcept;
+    Process(const Process&) = delete;
+    Process& operator=(const Process&) = delete;
+
+    // Starts `exe` with `folder` as its working folder.
+    static Process start(const std::string& exe, const std::string& folder, std::string* err);
+    // Takes charge of a process that something else started (to end it).
+    static Process adopt(DWORD pid);
+
+    explicit operator bool() const { return handle_ != nullptr; }
+    DWORD pid() const { return pid_; }
+    bool running() const;
+    bool wait_exit(milliseconds timeout = kWait) const;
+    void terminate();
+
+private:
+    HANDLE handle_ = nullptr;
+    DWORD pid_ = 0;
+};
+
+enum class Icon { None, Warning, Stop, Information, Question, Unknown };
+const char* to_string(Icon icon);
+std::ostream& operator<<(std::ostream& out, Icon icon);
+
+// A "VorLan" message box of the program.
+class Box {
+public:
+    explicit Box(HWND hwnd) : hwnd_(hwnd) {}
+    HWND hwnd() const { return hwnd_; }
+    std::string text() const;
+    // Told apart by the colours the icon is drawn with, so the box must be on
+    // screen. Takes a few tenths of a second.
+    Icon icon() const;
+    // Ids of the box's buttons (IDOK, IDYES, IDNO...), in id order.
+    std::vector<int> buttons() const;
+    int default_button() const;
+    bool open() const;
+    // Presses a button by its id; does not wait for the box to close.
+    void answer(int id) const;
+    // Presses and waits until the box has gone.
+    bool answer_and_wait(int id, milliseconds timeout = kWait) const;
+
+private:
+    Icon icon_now() const;
+    HWND hwnd_;
+};
+
+// The wizard's window, seen from outside.
+class Wizard {
+public:
+    // Starts instalar.exe of `medium` and waits for its window.
+    explicit Wizard(const Medium& medium, milliseconds timeout = kWait);
+    // Finds a wizard that is already running (started by someone else); never ends it.
+    static std::optional<Wizard> find(milliseconds timeout = kWait);
+
+    const std::string& error() const { return error_; }
+    HWND hwnd() const { return hwnd_; }
+    Process& process() { return process_; }
+    DWORD pid() const { return pid_; }
+
+    HWND control(int id) const;
+    bool visible(int id) const;
+    bool enabled(int id) const;
+    std::string text(int id) const;  // caption or text, UTF-8
+    bool checked(int id) const;
+    std::vector<std::string> lines(int id) const;
+    int progress(int id) const;
+    // The control's rectangle in the window's client coordinates, pixels.
+    RECT rect(int id) const;
+    SIZE client_size() const;
+    RECT window_rect() const;
+    // Id of the control with the keyboard focus, 0 for none.
+    int focus_id() const;
+    // Ids of the visible controls among `ids`.
+    std::vector<int> visible_of(const std::vector<int>& ids) const;
+
+    // Clicks a button or option (BM_CLICK), or a label (STN_CLICKED to the window).
+    // Posted: the handler may open a modal box.
+    void click(int id) const;
+    void post_close() const;         // WM_CLOSE
+    void post_system_close() const;  // WM_SYSCOMMAND SC_CLOSE
+
+    std::optional<Box> wait_box(milliseconds timeout = kWait) const;
+    // The open box, if there is one now.
+    std::optional<Box> box() const;
+
+    bool wait_visible(int id, bool visible = true, milliseconds timeout = kWait) const;
+    bool wait_exit(milliseconds timeout = kWait) const { return process_ && process_.wait_exit(timeout); }
+    bool running() const { return process_ ? process_.running() : IsWindow(hwnd_) != FALSE; }
+
+private:
+    Wizard() = default;
+    Process process_;
+    DWORD pid_ = 0;
+    HWND hwnd_ = nullptr;
+    std::string error_;
+};
+
+// Top-level windows of a process with the given class (any when empty) and caption.
+std::vector<HWND> top_windows(DWORD pid, const std::string& window_class, const std::string& caption);
+// The "VorLan" box that process `pid` shows now, if any.
+std::optional<Box> find_box(DWORD pid);
+
+}  // namespace vorlan::ui

@@ -1,22 +1,10 @@
-#include <algorithm>
 #include <charconv>
-#include <string_view>
 
 #include "copy/copy.h"
+#include "copy/walk.h"
 
 namespace vorlan {
 namespace {
-
-char fold(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-// True when `inner` is `outer` or lies inside it, letter case aside.
-bool within(std::string_view inner, std::string_view outer) {
-    while (!outer.empty() && outer.back() == '\\') outer.remove_suffix(1);
-    if (inner.size() < outer.size()) return false;
-    if (!std::equal(outer.begin(), outer.end(), inner.begin(), [](char a, char b) { return fold(a) == fold(b); }))
-        return false;
-    return inner.size() == outer.size() || inner[outer.size()] == '\\';
-}
 
 bool parse_count(const std::string& text, std::int64_t* n) {
     const char* end = text.data() + text.size();
@@ -63,7 +51,7 @@ void btn_inst_Click(App& app) {
     if (!app.fs.attributes(source.path, &attrs) || !(attrs & ATTR_DIRECTORY))
         return stop_with(app, "No se encuentra la carpeta de datos de la aplicación:\n" + source.path);
     // Copying a tree into itself would delete each file before reading it.
-    if (within(source.path, dest) || within(dest, source.path))
+    if (path_within(source.path, dest) || path_within(dest, source.path))
         return stop_with(app, "La carpeta de datos " + source.path + " y el directorio de destino " + dest +
                                   " se solapan.\nEjecute el programa desde el soporte de distribución.");
 

@@ -2,9 +2,9 @@
 // A form that records what the core sets, answers message boxes from a script,
 // and can run an action from inside a yield (a click during a copy).
 
+#include <array>
 #include <deque>
 #include <functional>
-#include <map>
 #include <string>
 #include <vector>
 
@@ -45,24 +45,29 @@ public:
     void set_checked(int id, bool c) override { at(id).checked = c; }
     bool checked(int id) const override { return at(id).checked; }
     void list_add(int id, const std::string& line) override { at(id).lines.push_back(line); }
-    void list_clear(int id) override;
+    void list_clear(int id) override {
+        at(id).lines.clear();
+        at(id).selected = -1;
+    }
     int list_count(int id) const override { return static_cast<int>(at(id).lines.size()); }
-    std::string list_line(int id, int index) const override;
-    void list_set_line(int id, int index, const std::string& line) override;
-    void list_select(int id, int index) override;
+    std::string list_line(int id, int index) const override { return line(id, index); }
+    void list_set_line(int id, int index, const std::string& text) override { line(id, index) = text; }
+    void list_select(int id, int index) override {
+        line(id, index);
+        at(id).selected = index;
+    }
     void set_progress(int id, double percent) override;
     void set_back_color(int id, std::uint32_t bgr) override { at(id).back = bgr; }
     void set_fore_color(int id, std::uint32_t bgr) override { at(id).fore = bgr; }
     void set_bold(int id, bool b) override { at(id).bold = b; }
     int message_box(const std::string& text, int style, const std::string& title) override;
     void yield() override;
-    Twips outer_size() const override { return window; }
-    Twips screen_size() const override { return screen; }
+    Twips outer_size() const override { return {12000, 7935}; }
+    Twips screen_size() const override { return {19200, 14400}; }
     void move(std::int32_t left, std::int32_t top) override { moves.push_back({left, top}); }
 
-    ControlState& at(int id);
-    const ControlState& at(int id) const;
-
+    ControlState& at(int id) { return controls_.at(static_cast<std::size_t>(id - Picture2)); }
+    const ControlState& at(int id) const { return controls_.at(static_cast<std::size_t>(id - Picture2)); }
     // The ids of the visible controls, in design order.
     std::vector<int> visible_ids() const;
     // Every control's state, for failed assertions.
@@ -71,18 +76,15 @@ public:
     // Answers for the next boxes, in order. A box with OK only needs none.
     std::deque<int> answers;
     std::vector<MessageBoxCall> boxes;
-    // Runs inside the yield with this number (1-based), then is dropped.
-    std::map<long, std::function<void()>> on_yield;
-    // Runs inside every yield (after any numbered action).
+    // Runs inside every yield, after `yields` has counted it.
     std::function<void()> on_every_yield;
     long yields = 0;
-
-    Twips window{12000, 7935};
-    Twips screen{19200, 14400};
     std::vector<std::pair<std::int32_t, std::int32_t>> moves;
 
 private:
-    std::map<int, ControlState> controls_;
+    // A line of a list; a line that is not there fails the test.
+    std::string& line(int id, int index) const;
+    mutable std::array<ControlState, kControlCount> controls_;  // by id, in design order
 };
 
 std::string control_name(int id);

@@ -17,14 +17,10 @@ class FakeSystem : public System {
 public:
     std::string program_folder() override { return folder; }
     bool claim_single_instance() override { return !another_instance; }
-    [[noreturn]] void end_process() override {
-        ++ended;
-        throw ProcessEnded{};
-    }
+    [[noreturn]] void end_process() override { throw ProcessEnded{}; }
 
     std::string folder = "E:\\instalar";
     bool another_instance = false;
-    int ended = 0;
 };
 
 struct ProgramStart {
@@ -35,25 +31,20 @@ struct ProgramStart {
 
 class FakePrograms : public Programs {
 public:
-    bool start_minimized(const std::string& path, std::string* err) override {
-        if (fail) {
-            *err = "El sistema no puede encontrar el archivo especificado.";
-            return false;
-        }
-        starts.push_back({path, "", true});
-        return true;
-    }
+    bool start_minimized(const std::string& path, std::string* err) override { return start({path, "", true}, err); }
     bool start_system_tool_hidden(const std::string& exe, const std::string& args, std::string* err) override {
-        if (fail) {
-            *err = "El sistema no puede encontrar el archivo especificado.";
-            return false;
-        }
-        starts.push_back({exe, args, false});
-        return true;
+        return start({exe, args, false}, err);
     }
 
     bool fail = false;
     std::vector<ProgramStart> starts;
+
+private:
+    bool start(const ProgramStart& s, std::string* err) {
+        if (fail) *err = "El sistema no puede encontrar el archivo especificado.";
+        else starts.push_back(s);
+        return !fail;
+    }
 };
 
 }  // namespace vorlan::test

@@ -1,25 +1,26 @@
 #pragma once
 // An in-memory file system with the Windows rules the core depends on, and
-// faults injected per path. Paths are "X:\a\b" or "\\server\share\a"; every
-// drive and share exists. Names are compared without regard to case and kept
-// as given; a folder lists its entries in the order they were added.
+// faults injected per path. Paths are "X:\a\b"; every drive exists; doubled
+// separators count as one. Names compare without regard to case (ASCII and
+// Latin-1 letters) and keep their spelling; a folder lists its entries in the
+// order they were added.
 //
-// Large files store no bytes: a file added with add_large_file reads as a
-// fixed function of the offset, and a file written past `keep_limit` keeps its
-// first bytes and a digest of the rest, so that a copy of several GiB can
-// still be checked byte for byte with same_contents().
+// Large files hold no bytes: a file added with add_large_file reads as a fixed
+// pattern, and a written file stays a pattern for as long as what is written
+// matches it, so that a copy of several GiB is still checked byte for byte.
 
 #include <cstdint>
 #include <map>
 #include <memory>
 #include <optional>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "platform/file_system.h"
 
 namespace vorlan::test {
+
+struct ParsedPath;
 
 // Faults of one path. The path need not exist when they are set.
 struct Faults {
@@ -29,17 +30,12 @@ struct Faults {
     std::optional<std::uint64_t> shrinks_to;  // opened at its size, then only this many bytes can be read
     std::uint64_t grows_by = 0;               // opened at its size, then this many more bytes can be read
     bool close_fails = false;
-    bool list_fails = false;             // a folder whose entries cannot be listed
-    bool make_folder_refused = false;    // make_folders cannot create this folder
-    bool set_attributes_fails = false;
+    bool list_fails = false;
 };
 
 class MemoryFileSystem : public FileSystem {
 public:
-    MemoryFileSystem();
-    ~MemoryFileSystem() override;
-    MemoryFileSystem(const MemoryFileSystem&) = delete;
-    MemoryFileSystem& operator=(const MemoryFileSystem&) = delete;
+    ~MemoryFileSystem() override;  // a stream still open fails the test
 
     bool list(const std::string& folder, std::vector<Entry>* out, std::string* err) override;
     bool attributes(const std::string& path, std::uint32_t* attrs) override;
@@ -48,62 +44,56 @@ public:
     std::unique_ptr<InputFile> open_read(const std::string& path, std::string* err) override;
     std::unique_ptr<OutputFile> create(const std::string& path, std::string* err) override;
     bool make_folders(const std::string& path, std::string* err) override;
+    // Decodes Latin-1, which is Windows-1252 for every letter the tests use.
     bool read_ansi_text(const std::string& path, std::string* utf8, std::string* err) override;
 
     // Setting up. Missing parents are created; an existing file is replaced.
     void add_folder(const std::string& path, std::uint32_t attrs = 0);
     void add_file(const std::string& path, const std::string& bytes, std::uint32_t attrs = ATTR_ARCHIVE);
-    void add_large_file(const std::string& path, std::uint64_t size, std::uint32_t attrs = ATTR_ARCHIVE);
+    void add_large_file(const std::string& path, std::uint64_t size);
 
-    // Looking.
-    bool exists(const std::string& path) const;
-    bool is_folder(const std::string& path) const;
-    // The bytes of a file (only the first `keep_limit` of a larger written
-    // file, none of a large added one).
+    // Looking. Asking after a file that is not there fails the test and shows the tree.
+    bool exists(const std::string& path) const { return find(path) != nullptr; }
+    bool is_folder(const std::string& path) const { return exists(path) && find(path)->folder; }
     std::string contents(const std::string& path) const;
-    std::uint64_t size_of(const std::string& path) const;
-    // The attribute bits set on a file or folder, ATTR_DIRECTORY left out: 0 when none.
-    std::uint32_t attrs_of(const std::string& path) const;
-    // Whether two files hold the same bytes, whatever their size.
+    std::uint32_t attrs_of(const std::string& path) const;  // ATTR_DIRECTORY left out
     bool same_contents(const std::string& a, const std::string& b) const;
-    // Streams open now, for reading or writing.
     int open_count() const { return open_streams_; }
-    // The whole tree with sizes, attributes, open streams and faults.
     std::string describe() const;
 
     Faults& faults(const std::string& path);
-    void fail_listing(const std::string& folder) { faults(folder).list_fails = true; }
     // Bytes that can still be written; unset means unlimited. Removing or
     // truncating a file gives its bytes back.
     std::optional<std::uint64_t> free_space;
+    int removes = 0;  // remove_file calls, refused ones too
 
-    // Every open, create, remove, make_folders and set_attributes, in order,
-    // as "open C:\a", "create ...", "remove ...", "make_folders ...", "set_attributes ...".
-    std::vector<std::string> operations;
-    std::uint64_t read_calls = 0;
-    std::uint64_t write_calls = 0;
-    std::size_t keep_limit = 16u << 20;
-
-    struct Node;
-    struct Normal;
+    struct Node {
+        std::string path;  // as given
+        bool folder = false;
+        std::uint32_t attrs = 0;  // without ATTR_DIRECTORY
+        std::uint64_t serial = 0, size = 0;
+        bool pattern = true;  // the bytes are the pattern's; else `bytes` holds them
+        std::string bytes{};
+        int readers = 0, writers = 0;
+        void read_at(char* out, std::uint64_t offset, std::size_t n) const;
+        void append(const char* data, std::size_t n);
+    };
 
 private:
-    friend class MemoryInput;
-    friend class MemoryOutput;
+    friend class MemoryStream;
 
-    using Index = std::unordered_map<std::string, Node*>;
-    Node* lookup(const Normal& n) const;
     Node* find(const std::string& path) const;
-    Node* parent_of(const std::string& path, std::string* name, std::string* err) const;
-    Node* ensure_folders(const std::string& path);
-    Node* put_file(const std::string& path, std::uint32_t attrs);
-    Faults* faults_of(const std::string& path);
-    void give_back(std::uint64_t bytes);
+    Node* readable(const std::string& path, std::string* err);
+    const Node& file(const std::string& path) const;
+    std::optional<ParsedPath> file_path(const std::string& path, std::string* err) const;
+    Node& add(const ParsedPath& p, std::size_t n, bool folder);
+    bool make_folders_to(const ParsedPath& p, std::size_t n, std::string* err);
+    const Faults& faults_of(const std::string& path) const;
 
-    // Drives and shares spring into being when first named, even by a lookup.
-    mutable std::unique_ptr<Node> roots_;
-    mutable Index index_;  // every node by its folded full path
+    mutable Node root_{"", true};  // every drive
+    mutable std::map<std::string, Node> nodes_;  // by folded path
     std::map<std::string, Faults> faults_;
+    std::uint64_t serial_ = 0;
     int open_streams_ = 0;
 };
 

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "host/test_app.h"
 
 namespace vorlan::test {
@@ -10,223 +12,176 @@ namespace {
 const char* const kBoxB =
     "Se va a proceder a generar el directorio 'C:\\vorlan'\n  y a copiar los datos de la aplicacion.\n¿Esta usted seguro?";
 const char* const kBoxA = "El directorio C:\\vorlan ya existe.\n¿Desea sobreescribirlo?";
-const char* const kBoxE = "Copia de ficheros fallida.\nCompruebe el informe de errores.";
+const char* const kDone = "Copia de ficheros realizada correctamente.\n";
 
 // The copy page of a wizard run from E:\instalar, as the user reaches it.
-struct CopyPage {
+struct CopyPage : TestApp {
     CopyPage() {
-        t.fs.add_file("E:\\instalar\\vorlan\\a.dat", std::string(1000, 'a'));
-        t.fs.add_file("E:\\instalar\\vorlan\\b.dat", std::string(2000, 'b'), ATTR_READONLY);
-        t.fs.add_file("E:\\instalar\\vorlan\\mapas\\c.dat", std::string(1000, 'c'), ATTR_READONLY);
-        t.fs.add_folder("E:\\instalar\\vorlan\\vacia");
-        // On the copy page, as the user reaches it.
-        on_click(t.app, btn_sig0);
-        on_click(t.app, Label5);
-        on_click(t.app, btn_sig1);
-        t.form.boxes.clear();
+        fs.add_file("E:\\instalar\\vorlan\\a.dat", std::string(1000, 'a'));
+        fs.add_file("E:\\instalar\\vorlan\\b.dat", std::string(2000, 'b'), ATTR_READONLY);
+        fs.add_file("E:\\instalar\\vorlan\\mapas\\c.dat", std::string(1000, 'c'), ATTR_READONLY);
+        fs.add_folder("E:\\instalar\\vorlan\\vacia");
+        for (int id : {btn_sig0, Label5, btn_sig1}) on_click(app, id);
+        form.boxes.clear();
     }
 
+    // Clicks "Instalar" with these answers; the boxes shown, as "style text".
+    std::vector<std::string> install(std::deque<int> answers) {
+        form.answers = std::move(answers);
+        on_click(app, btn_inst);
+        std::vector<std::string> shown;
+        for (const MessageBoxCall& b : form.boxes) {
+            EXPECT_EQ(b.title, "VorLan");
+            shown.push_back(std::to_string(b.style) + " " + b.text);
+        }
+        form.boxes.clear();
+        return shown;
+    }
+
+    // The controls after No or a failure: the report, a new try and the way back are offered.
     void expect_retry_offered() {
-        EXPECT_TRUE(t.form.visible(btn_inferr)) << t.form.describe();
-        EXPECT_TRUE(t.form.enabled(btn_inst));
-        EXPECT_TRUE(t.form.enabled(btn_atras3));
-        EXPECT_TRUE(t.form.visible(btn_Cancel));
-        EXPECT_FALSE(t.form.visible(btn_fin));
+        EXPECT_TRUE(form.visible(btn_inferr) && form.enabled(btn_inst) && form.enabled(btn_atras3)) << form.describe();
+        EXPECT_TRUE(form.visible(btn_Cancel) && !form.visible(btn_fin));
     }
 
-    std::vector<std::string> log() const { return t.form.at(ListaFicheros).lines; }
-
-    TestApp t;
+    std::vector<std::string> log() const { return form.at(ListaFicheros).lines; }
 };
 
-struct InstallTest : ::testing::Test, CopyPage {};
+std::string box(int style, const std::string& text) { return std::to_string(style) + " " + text; }
 
-TEST_F(InstallTest, ACompleteCopyIsGrantedAndReported) {
-    t.form.answers = {ANSWER_YES};
-    on_click(t.app, btn_inst);
-    EXPECT_EQ(log(), (std::vector<std::string>{
-                         "Analizando estructura de archivos...",
-                         "Localizados 3 archivos.",
-                         "Iniciando la copia de ficheros.",
-                         "Copiando E:\\instalar\\vorlan\\a.dat --> Ok",
-                         "Copiando E:\\instalar\\vorlan\\b.dat --> Ok",
-                         "Copiando E:\\instalar\\vorlan\\mapas\\c.dat --> Ok",
-                     }));
-    ASSERT_EQ(t.form.boxes.size(), 2u);
-    EXPECT_EQ(t.form.boxes[0].text, kBoxB);
-    EXPECT_EQ(t.form.boxes[0].style, 52);
-    EXPECT_EQ(t.form.boxes[1].text, "Copia de ficheros realizada correctamente.\n");
-    EXPECT_EQ(t.form.boxes[1].style, 64);
-    for (const auto& b : t.form.boxes) EXPECT_EQ(b.title, "VorLan");
-    EXPECT_EQ(t.form.text(NumFilesToCopy), "3");
-    EXPECT_EQ(t.form.text(NumFilesCopy), "3");
-    EXPECT_EQ(t.form.at(ProgressBarT).progress, 100);
-    EXPECT_EQ(t.fs.contents("C:\\vorlan\\mapas\\c.dat"), std::string(1000, 'c'));
-    EXPECT_FALSE(t.fs.exists("C:\\vorlan\\vacia"));
+TEST(Install, ACompleteCopyIsGrantedAndReported) {
+    CopyPage p;
+    EXPECT_EQ(p.install({ANSWER_YES}), (std::vector<std::string>{box(52, kBoxB), box(64, kDone)}));
+    EXPECT_EQ(p.log(), (std::vector<std::string>{
+                           "Analizando estructura de archivos...",
+                           "Localizados 3 archivos.",
+                           "Iniciando la copia de ficheros.",
+                           "Copiando E:\\instalar\\vorlan\\a.dat --> Ok",
+                           "Copiando E:\\instalar\\vorlan\\b.dat --> Ok",
+                           "Copiando E:\\instalar\\vorlan\\mapas\\c.dat --> Ok",
+                       }));
+    EXPECT_EQ(p.form.text(NumFilesToCopy) + " " + p.form.text(NumFilesCopy), "3 3");
+    EXPECT_EQ(p.form.at(ProgressBarT).progress, 100);
     // Only the top level loses its attributes.
-    EXPECT_EQ(t.fs.attrs_of("C:\\vorlan\\b.dat") & ATTR_READONLY, 0u);
-    EXPECT_EQ(t.fs.attrs_of("C:\\vorlan\\mapas") & ~ATTR_DIRECTORY, 0u);
-    ASSERT_EQ(t.programs.starts.size(), 2u);
-    EXPECT_EQ(t.programs.starts[0].path, "cacls.exe");
-    EXPECT_EQ(t.programs.starts[0].args, "C:\\vorlan /T /E /C /G Todos:F");
-    EXPECT_EQ(t.programs.starts[1].args, "C:\\vorlan /T /E /C /G Everyone:F");
-    EXPECT_FALSE(t.programs.starts[0].minimized);
-    EXPECT_FALSE(t.form.visible(btn_Cancel));
-    EXPECT_TRUE(t.form.visible(btn_fin));
-    EXPECT_FALSE(t.form.enabled(btn_inst));
-    EXPECT_FALSE(t.form.enabled(btn_atras3));
-    EXPECT_FALSE(t.form.visible(btn_inferr));
+    EXPECT_EQ(p.fs.attrs_of("C:\\vorlan\\b.dat"), 0u);
+    EXPECT_EQ(p.fs.attrs_of("C:\\vorlan\\mapas\\c.dat"), ATTR_ARCHIVE);
+    std::string started;
+    for (const ProgramStart& s : p.programs.starts)
+        started += s.path + " " + s.args + (s.minimized ? " minimised\n" : "\n");
+    EXPECT_EQ(started, "cacls.exe C:\\vorlan /T /E /C /G Todos:F\ncacls.exe C:\\vorlan /T /E /C /G Everyone:F\n");
+    EXPECT_TRUE(!p.form.visible(btn_Cancel) && p.form.visible(btn_fin) && !p.form.visible(btn_inferr));
+    EXPECT_FALSE(p.form.enabled(btn_inst) || p.form.enabled(btn_atras3));
 }
 
-TEST_F(InstallTest, TheQuestionNamesAnExistingDestinationAndNoCopiesNothing) {
-    struct Case {
-        const char* what;
-        std::function<void(MemoryFileSystem&)> make;
-        const char* box;
+TEST(Install, TheQuestionNamesAnExistingDestinationAndNoCopiesNothing) {
+    const std::pair<std::function<void(MemoryFileSystem&)>, const char*> cases[] = {
+        {[](MemoryFileSystem& fs) { fs.add_folder("C:\\vorlan"); }, kBoxA},
+        {[](MemoryFileSystem& fs) { fs.add_file("C:\\vorlan", "x"); }, kBoxA},  // a plain file
+        {[](MemoryFileSystem& fs) { fs.add_folder("C:\\vorlan", ATTR_HIDDEN); }, kBoxB},
     };
-    const Case cases[] = {
-        {"a folder", [](MemoryFileSystem& fs) { fs.add_folder("C:\\vorlan"); }, kBoxA},
-        {"a plain file", [](MemoryFileSystem& fs) { fs.add_file("C:\\vorlan", "x"); }, kBoxA},
-        {"a hidden folder",
-         [](MemoryFileSystem& fs) {
-             fs.add_folder("C:\\vorlan");
-             std::string err;
-             fs.set_attributes("C:\\vorlan", ATTR_DIRECTORY | ATTR_HIDDEN, &err);
-         },
-         kBoxB},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        CopyPage fresh;
-        c.make(fresh.t.fs);
-        const std::string before = fresh.t.fs.describe();
-        fresh.t.form.answers = {ANSWER_NO};
-        on_click(fresh.t.app, btn_inst);
-        ASSERT_EQ(fresh.t.form.boxes.size(), 2u);
-        EXPECT_EQ(fresh.t.form.boxes[0].text, c.box);
-        EXPECT_EQ(fresh.t.form.boxes[1].text, "Copia de ficheros no realizada por petición del usuario.");
-        EXPECT_EQ(fresh.t.form.boxes[1].style, 16);
-        EXPECT_EQ(fresh.log().back(), "Iniciando la copia de ficheros.");
-        EXPECT_EQ(fresh.log().size(), 3u);
-        EXPECT_EQ(fresh.t.form.text(NumFilesCopy), "0");
-        EXPECT_EQ(fresh.t.fs.describe(), before);
-        fresh.expect_retry_offered();
+    for (const auto& [make, question] : cases) {
+        CopyPage p;
+        make(p.fs);
+        const std::string before = p.fs.describe();
+        EXPECT_EQ(p.install({ANSWER_NO}), (std::vector<std::string>{
+                                              box(52, question),
+                                              box(16, "Copia de ficheros no realizada por petición del usuario."),
+                                          }));
+        EXPECT_EQ(p.log().size(), 3u);
+        EXPECT_EQ(p.form.text(NumFilesCopy), "0");
+        EXPECT_EQ(p.fs.describe(), before);
+        p.expect_retry_offered();
     }
 }
 
-TEST_F(InstallTest, AFileThatFailsFailsTheRunAndTheReportShowsIt) {
-    t.fs.add_file("C:\\vorlan\\a.dat", "old", ATTR_READONLY);
-    t.form.answers = {ANSWER_YES};
-    on_click(t.app, btn_inst);
-    ASSERT_EQ(t.form.boxes.size(), 2u);
-    EXPECT_EQ(t.form.boxes[0].text, kBoxA);
-    EXPECT_EQ(t.form.boxes[1].text, kBoxE);
-    EXPECT_EQ(t.form.boxes[1].style, 16);
-    EXPECT_TRUE(t.programs.starts.empty());
-    EXPECT_EQ(t.fs.attrs_of("C:\\vorlan\\b.dat"), ATTR_ARCHIVE);  // no attribute pass
-    EXPECT_EQ(t.form.text(NumFilesCopy), "2");
-    EXPECT_EQ(t.form.at(ListaFicherosFail).lines,
-              std::vector<std::string>{"E:\\instalar\\vorlan\\a.dat --> FALLO"});
-    expect_retry_offered();
+TEST(Install, AFileThatFailsFailsTheRunAndTheReportShowsIt) {
+    CopyPage p;
+    p.fs.add_file("C:\\vorlan\\a.dat", "old", ATTR_READONLY);
+    EXPECT_EQ(p.install({ANSWER_YES}), (std::vector<std::string>{
+                                           box(52, kBoxA),
+                                           box(16, "Copia de ficheros fallida.\nCompruebe el informe de errores."),
+                                       }));
+    EXPECT_TRUE(p.programs.starts.empty());
+    EXPECT_EQ(p.fs.attrs_of("C:\\vorlan\\b.dat"), ATTR_ARCHIVE);  // no attribute pass
+    EXPECT_EQ(p.form.text(NumFilesCopy), "2");
+    EXPECT_EQ(p.form.at(ListaFicherosFail).lines, std::vector<std::string>{"E:\\instalar\\vorlan\\a.dat --> FALLO"});
+    p.expect_retry_offered();
 
-    on_click(t.app, btn_inferr);
-    EXPECT_TRUE(t.form.visible(ListaFicherosFail));
-    EXPECT_FALSE(t.form.visible(ListaFicheros));
-    EXPECT_EQ(t.form.text(btn_inferr), "Ocultar Informe");
-    EXPECT_EQ(t.form.at(ListaFicherosFail).fore, kRed);
-    on_click(t.app, btn_inferr);
-    EXPECT_FALSE(t.form.visible(ListaFicherosFail));
-    EXPECT_TRUE(t.form.visible(ListaFicheros));
-    EXPECT_EQ(t.form.text(btn_inferr), "Informe de errores");
+    for (bool report : {true, false}) {
+        on_click(p.app, btn_inferr);
+        EXPECT_EQ(p.form.visible(ListaFicherosFail), report);
+        EXPECT_EQ(p.form.visible(ListaFicheros), !report);
+        EXPECT_EQ(p.form.text(btn_inferr), report ? "Ocultar Informe" : "Informe de errores");
+        EXPECT_EQ(p.form.at(ListaFicherosFail).fore, kRed);
+    }
 
     // A new run with the report showing: everything is reset before counting,
     // and the report stays showing with its caption.
-    on_click(t.app, btn_inferr);
-    t.form.set_progress(ProgressBar, 30);
-    t.form.yields = 0;
-    t.form.on_yield[1] = [this] {
-        EXPECT_EQ(t.form.list_count(ListaFicherosFail), 0);
-        EXPECT_EQ(log(), std::vector<std::string>{"Analizando estructura de archivos..."});
-        EXPECT_EQ(t.form.text(NumFilesCopy), "0");
-        EXPECT_EQ(t.form.at(ProgressBar).progress, 0);
-        EXPECT_EQ(t.form.at(ProgressBarT).progress, 0);
-        EXPECT_FALSE(t.form.visible(btn_inferr));
-        EXPECT_FALSE(t.form.enabled(btn_inst));
-        EXPECT_FALSE(t.form.enabled(btn_atras3));
+    on_click(p.app, btn_inferr);
+    p.form.set_progress(ProgressBar, 30);
+    p.form.yields = 0;
+    p.form.on_every_yield = [&p] {
+        if (p.form.yields != 1) return;
+        EXPECT_EQ(p.form.list_count(ListaFicherosFail), 0);
+        EXPECT_EQ(p.log(), std::vector<std::string>{"Analizando estructura de archivos..."});
+        EXPECT_EQ(p.form.text(NumFilesCopy), "0");
+        EXPECT_EQ(p.form.at(ProgressBar).progress + p.form.at(ProgressBarT).progress, 0);
+        EXPECT_FALSE(p.form.visible(btn_inferr) || p.form.enabled(btn_inst) || p.form.enabled(btn_atras3));
     };
-    t.form.answers = {ANSWER_YES};
-    on_click(t.app, btn_inst);
-    EXPECT_TRUE(t.form.on_yield.empty());
-    EXPECT_TRUE(t.form.visible(ListaFicherosFail));
-    EXPECT_EQ(t.form.text(btn_inferr), "Ocultar Informe");
-    EXPECT_EQ(t.form.list_count(ListaFicherosFail), 1);
+    p.install({ANSWER_YES});
+    EXPECT_GT(p.form.yields, 1);
+    EXPECT_TRUE(p.form.visible(ListaFicherosFail));
+    EXPECT_EQ(p.form.text(btn_inferr), "Ocultar Informe");
+    EXPECT_EQ(p.form.list_count(ListaFicherosFail), 1);
 }
 
-// Presses "Cancelar" once, from inside the copy, as soon as the first file is done.
-void cancel_after_first_file(TestApp& a) {
-    a.form.on_every_yield = [&a] {
-        if (a.form.list_count(ListaFicheros) == 4 && a.form.list_line(ListaFicheros, 3).ends_with("Ok")) {
-            a.form.on_every_yield = nullptr;
-            on_click(a.app, btn_Cancel);
+TEST(Install, CancelDuringTheCopyAsksFromInsideIt) {
+    for (int answer : {ANSWER_NO, ANSWER_YES}) {
+        CopyPage p;
+        // "Cancelar", pressed as soon as the first file is done.
+        p.form.on_every_yield = [&p] {
+            if (p.form.list_count(ListaFicheros) == 4 && p.form.list_line(ListaFicheros, 3).ends_with("Ok")) {
+                p.form.on_every_yield = nullptr;
+                on_click(p.app, btn_Cancel);
+            }
+        };
+        if (answer == ANSWER_YES) {
+            p.form.answers = {ANSWER_YES, ANSWER_YES};
+            EXPECT_THROW(on_click(p.app, btn_inst), ProcessEnded);
+            EXPECT_TRUE(p.fs.exists("C:\\vorlan\\a.dat"));
+            EXPECT_FALSE(p.fs.exists("C:\\vorlan\\mapas\\c.dat"));
+        } else {
+            const std::vector<std::string> shown = p.install({ANSWER_YES, ANSWER_NO});
+            ASSERT_EQ(shown.size(), 3u);
+            EXPECT_EQ(shown[1].substr(0, 3), "52 ");  // the exit question, answered No
+            EXPECT_EQ(shown[2], box(64, kDone));
         }
-    };
-}
-
-TEST_F(InstallTest, CancelDuringTheCopyAsksFromInsideIt) {
-    t.form.answers = {ANSWER_YES, ANSWER_NO};
-    cancel_after_first_file(t);
-    on_click(t.app, btn_inst);
-    ASSERT_EQ(t.form.boxes.size(), 3u);
-    EXPECT_EQ(t.form.boxes[1].style, 52);  // the exit question, answered No
-    EXPECT_EQ(t.form.boxes[2].text, "Copia de ficheros realizada correctamente.\n");
-
-    CopyPage yes;
-    yes.t.form.answers = {ANSWER_YES, ANSWER_YES};
-    cancel_after_first_file(yes.t);
-    EXPECT_THROW(on_click(yes.t.app, btn_inst), ProcessEnded);
-    EXPECT_TRUE(yes.t.fs.exists("C:\\vorlan\\a.dat"));
-    EXPECT_FALSE(yes.t.fs.exists("C:\\vorlan\\mapas\\c.dat"));
-}
-
-TEST_F(InstallTest, RunningFromDriveCIsRefusedBeforeAnythingIsTouched) {
-    TestApp c("C:\\");
-    c.fs.add_file("C:\\vorlan\\a.dat", "datos");
-    const std::string before = c.fs.describe();
-    on_click(c.app, btn_inst);
-    ASSERT_EQ(c.form.boxes.size(), 1u);
-    EXPECT_EQ(c.form.boxes[0].style, 16);
-    EXPECT_NE(c.form.boxes[0].text.find("solapan"), std::string::npos) << c.form.boxes[0].text;
-    EXPECT_EQ(c.fs.describe(), before);
-    EXPECT_TRUE(c.form.enabled(btn_inst));
-    EXPECT_TRUE(c.form.enabled(btn_atras3));
-}
-
-TEST_F(InstallTest, PlatformFailuresAreReportedAndLeaveThePageUsable) {
-    struct Case {
-        const char* what;
-        std::function<void(TestApp&)> make;
-        const char* says;
-    };
-    const Case cases[] = {
-        {"source missing", [](TestApp& a) { a.app.state.AppOrigCarto = "E:\\otro\\vorlan"; }, "E:\\otro\\vorlan"},
-        {"folder unreadable", [](TestApp& a) { a.fs.fail_listing("E:\\instalar\\vorlan\\mapas"); }, "mapas"},
-        {"cacls missing", [](TestApp& a) { a.programs.fail = true; }, "cacls"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        CopyPage fresh;
-        c.make(fresh.t);
-        fresh.t.form.answers = {ANSWER_YES};
-        on_click(fresh.t.app, btn_inst);
-        ASSERT_FALSE(fresh.t.form.boxes.empty());
-        const MessageBoxCall& last = fresh.t.form.boxes.back();
-        EXPECT_EQ(last.style, 16);
-        EXPECT_NE(last.text.find(c.says), std::string::npos) << last.text;
-        fresh.expect_retry_offered();
     }
 }
 
-TEST_F(InstallTest, ATreeWithoutFilesStillCreatesTheDestination) {
+TEST(Install, PlatformFailuresAreReportedAndLeaveThePageUsable) {
+    const std::pair<std::function<void(TestApp&)>, const char*> cases[] = {
+        {[](TestApp& a) { a.app.state.AppOrigCarto = "E:\\otro\\vorlan"; }, "E:\\otro\\vorlan"},  // source missing
+        {[](TestApp& a) { a.fs.faults("E:\\instalar\\vorlan\\mapas").list_fails = true; }, "mapas"},
+        {[](TestApp& a) { a.programs.fail = true; }, "cacls"},
+        {[](TestApp& a) {  // run from drive C:
+             a.app.state = installer_state("C:\\");
+             a.fs.add_file("C:\\vorlan\\a.dat", "datos");
+         },
+         "solapan"},
+    };
+    for (const auto& [make, says] : cases) {
+        CopyPage p;
+        make(p);
+        const std::vector<std::string> shown = p.install({ANSWER_YES});
+        ASSERT_FALSE(shown.empty());
+        EXPECT_EQ(shown.back().substr(0, 3), "16 ");
+        EXPECT_NE(shown.back().find(says), std::string::npos) << shown.back();
+        p.expect_retry_offered();
+    }
+}
+
+TEST(Install, ATreeWithoutFilesStillCreatesTheDestination) {
     TestApp e;
     e.fs.add_folder("E:\\instalar\\vorlan\\vacia");
     e.form.answers = {ANSWER_YES};

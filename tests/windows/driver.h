@@ -1,22 +1,21 @@
 #pragma once
 // Drives the real instalar.exe from outside, as a user would: builds a
 // distribution medium in a temporary folder, starts the program on it, reads
-// and clicks its controls by id and answers its message boxes. Used by the UI
-// tests, the demo helper and the benchmark.
+// and clicks its controls by id and answers its message boxes. Used by the
+// Windows tests (its file helpers too), the demo helper and the benchmark.
 //
 // Every wait has a timeout. A started program is ended by its Process guard
-// whatever happens, and a Medium removes its folder when it goes.
+// whatever happens, and a temporary folder is removed when it goes.
 
 #include <windows.h>
 
 #include <chrono>
-#include <cstdint>
 #include <functional>
-#include <iosfwd>
-#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "win32/handle.h"
 
 namespace vorlan::ui {
 
@@ -32,9 +31,11 @@ bool wait_until(const std::function<bool()>& done, milliseconds timeout = kWait)
 // The folder that holds the running program (the build's bin folder).
 std::string own_folder();
 
-// Files, paths in UTF-8.
+// Files through the plain Win32 API, so that what is under test never checks
+// itself. Paths in UTF-8, full, of any length.
 bool write_file(const std::string& path, const std::string& bytes);
 std::optional<std::string> read_file(const std::string& path);
+DWORD attributes(const std::string& path);  // INVALID_FILE_ATTRIBUTES when nothing is there
 bool exists(const std::string& path);
 bool make_folders(const std::string& path);
 bool copy_file(const std::string& from, const std::string& to);
@@ -42,69 +43,82 @@ bool copy_file(const std::string& from, const std::string& to);
 bool remove_tree(const std::string& path);
 // Every file under `root`, as paths relative to it ("mapas\\z0\\t.png"), sorted.
 std::vector<std::string> files_under(const std::string& root);
+// `n` bytes that no text conversion or short copy would leave intact.
+std::string test_bytes(std::size_t n, unsigned seed);
+
+// A new folder under the user's temporary folder, removed with all it holds.
+class TempFolder {
+public:
+    // `name` ends the folder's name; it may hold spaces and accents.
+    explicit TempFolder(const std::string& name = "tmp");
+    ~TempFolder();
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+
+    const std::string& path() const { return path_; }
+    std::string operator/(const std::string& relative) const { return path_ + "\\" + relative; }
+
+private:
+    std::string path_;
+};
 
 // A distribution medium in a fresh temporary folder: instalar.exe, the
 // stand-in as aplicacion\vorlan.exe and a leeme.txt. The data tree vorlan\ is
 // the test's to fill.
 class Medium {
 public:
-    // `name` becomes the last part of the folder's name; it may hold spaces and accents.
     explicit Medium(const std::string& name = "soporte");
-    ~Medium();
-    Medium(const Medium&) = delete;
-    Medium& operator=(const Medium&) = delete;
 
     // Empty when the medium was made; otherwise what went wrong.
     const std::string& error() const { return error_; }
-    const std::string& folder() const { return folder_; }
-    std::string path(const std::string& relative) const { return folder_ + "\\" + relative; }
+    const std::string& folder() const { return folder_.path(); }
+    std::string path(const std::string& relative) const { return folder_ / relative; }
 
     bool add_file(const std::string& relative, const std::string& bytes);
-    bool add_folder(const std::string& relative);
-    // The lines that each start of the stand-in appended to its log.
-    std::vector<std::string> standin_log() const;
+    bool add_folder(const std::string& relative) { return make_folders(path(relative)); }
 
 private:
-    std::string folder_;
+    TempFolder folder_;
     std::string error_;
 };
 
 // The readme that a Medium starts with: Spanish, CR LF line ends, in UTF-8
 // here and in Windows-1252 on the medium.
 extern const char* const kReadme;
-// Text from UTF-8 to a Windows code page and back.
-std::string to_codepage(const std::string& utf8, UINT codepage);
-std::string from_codepage(const std::string& bytes, UINT codepage);
+// Text from one code page to another (CP_UTF8 for UTF-8).
+std::string recode(const std::string& text, UINT from, UINT to);
+
+// One start of the stand-in program, as it logs it in standin-log.txt beside itself.
+struct StandinStart {
+    DWORD pid = 0;
+    std::string show;  // STARTUPINFO's wShowWindow: "2" minimised and active, "0" hidden
+    std::string command_line;
+};
+std::vector<StandinStart> standin_starts(const std::string& log);
 
 // Owns a started process: ends it on destruction unless it has ended already.
 class Process {
 public:
     Process() = default;
-    ~Process();
-    Process(Process&& other) noexcept;
-    Process& operator=(Process&& other) noexcept;
-    Process(const Process&) = delete;
-    Process& operator=(const Process&) = delete;
+    ~Process() { terminate(); }
+    Process(Process&&) = default;
+    Process& operator=(Process&&) = default;  // only onto a Process that owns none
 
     // Starts `exe` with `folder` as its working folder.
     static Process start(const std::string& exe, const std::string& folder, std::string* err);
     // Takes charge of a process that something else started (to end it).
     static Process adopt(DWORD pid);
 
-    explicit operator bool() const { return handle_ != nullptr; }
+    explicit operator bool() const { return handle_.valid(); }
     DWORD pid() const { return pid_; }
     bool running() const;
     bool wait_exit(milliseconds timeout = kWait) const;
     void terminate();
 
 private:
-    HANDLE handle_ = nullptr;
+    win32::ScopedHandle handle_;
     DWORD pid_ = 0;
 };
-
-enum class Icon { None, Warning, Stop, Information, Question, Unknown };
-const char* to_string(Icon icon);
-std::ostream& operator<<(std::ostream& out, Icon icon);
 
 // A "VorLan" message box of the program.
 class Box {
@@ -112,20 +126,20 @@ public:
     explicit Box(HWND hwnd) : hwnd_(hwnd) {}
     HWND hwnd() const { return hwnd_; }
     std::string text() const;
-    // Told apart by the colours the icon is drawn with, so the box must be on
-    // screen. Takes a few tenths of a second.
-    Icon icon() const;
+    // "warning", "stop", "information", "none" or "unknown": told apart by the
+    // colours the icon is drawn with, so the box must be on screen.
+    std::string icon() const;
     // Ids of the box's buttons (IDOK, IDYES, IDNO...), in id order.
     std::vector<int> buttons() const;
     int default_button() const;
-    bool open() const;
+    bool open() const { return IsWindow(hwnd_) && IsWindowVisible(hwnd_); }
     // Presses a button by its id; does not wait for the box to close.
     void answer(int id) const;
     // Presses and waits until the box has gone.
     bool answer_and_wait(int id, milliseconds timeout = kWait) const;
 
 private:
-    Icon icon_now() const;
+    std::string icon_now() const;
     HWND hwnd_;
 };
 
@@ -139,12 +153,11 @@ public:
 
     const std::string& error() const { return error_; }
     HWND hwnd() const { return hwnd_; }
-    Process& process() { return process_; }
     DWORD pid() const { return pid_; }
 
-    HWND control(int id) const;
-    bool visible(int id) const;
-    bool enabled(int id) const;
+    HWND control(int id) const { return GetDlgItem(hwnd_, id); }
+    bool visible(int id) const { return IsWindowVisible(control(id)) != FALSE; }
+    bool enabled(int id) const { return IsWindowEnabled(control(id)) != FALSE; }
     std::string text(int id) const;  // caption or text, UTF-8
     bool checked(int id) const;
     std::vector<std::string> lines(int id) const;
@@ -155,14 +168,12 @@ public:
     RECT window_rect() const;
     // Id of the control with the keyboard focus, 0 for none.
     int focus_id() const;
-    // Ids of the visible controls among `ids`.
-    std::vector<int> visible_of(const std::vector<int>& ids) const;
 
     // Clicks a button or option (BM_CLICK), or a label (STN_CLICKED to the window).
     // Posted: the handler may open a modal box.
     void click(int id) const;
-    void post_close() const;         // WM_CLOSE
-    void post_system_close() const;  // WM_SYSCOMMAND SC_CLOSE
+    void post_close() const { PostMessageW(hwnd_, WM_CLOSE, 0, 0); }
+    void post_system_close() const { PostMessageW(hwnd_, WM_SYSCOMMAND, SC_CLOSE, 0); }
 
     std::optional<Box> wait_box(milliseconds timeout = kWait) const;
     // The open box, if there is one now.
@@ -180,7 +191,7 @@ private:
     std::string error_;
 };
 
-// Top-level windows of a process with the given class (any when empty) and caption.
+// Visible top-level windows of a process with the given class (any when empty) and caption.
 std::vector<HWND> top_windows(DWORD pid, const std::string& window_class, const std::string& caption);
 // The "VorLan" box that process `pid` shows now, if any.
 std::optional<Box> find_box(DWORD pid);

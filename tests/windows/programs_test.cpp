@@ -1,179 +1,94 @@
+// Program starts, seen through the stand-in program, which logs how it was started.
+
 #include "win32/programs.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <chrono>
-
 #include "win32/text.h"
-#include "windows/fs_temp.h"
+#include "windows/driver.h"
 
 namespace vorlan::test {
 namespace {
 
-using namespace std::chrono_literals;
-using win32::Win32Programs;
+using namespace vorlan::ui;
 
-constexpr auto kStartLimit = 30s;
+const std::string kStandin = own_folder() + "\\vorlan_standin.exe";
 
-std::string standin() { return own_folder() + "\\vorlan_standin.exe"; }
-
-void copy_program(const std::string& from, const std::string& to) {
-    ASSERT_TRUE(CopyFileW(raw_name(from).c_str(), raw_name(to).c_str(), FALSE))
-        << from << " -> " << to << ": " << win32::error_text(GetLastError());
+// Waits for `count` starts in `log` and takes charge of the started processes.
+std::vector<StandinStart> wait_starts(const std::string& log, std::size_t count, std::vector<Process>* started) {
+    std::vector<StandinStart> starts;
+    wait_until([&] { return (starts = standin_starts(log)).size() >= count; }, milliseconds(30000));
+    for (const StandinStart& s : starts) started->push_back(Process::adopt(s.pid));
+    return starts;
 }
 
-// One start as the stand-in records it: "pid=... show=... cmd=...".
-struct StandinStart {
-    std::string show;
-    std::string cmd;
-};
-
-std::vector<StandinStart> standin_starts(const std::string& log) {
-    std::vector<StandinStart> out;
-    if (!raw_exists(log)) return out;
-    std::string text = raw_read(log);
-    for (std::size_t at = 0; at < text.size();) {
-        std::size_t end = text.find("\r\n", at);
-        if (end == std::string::npos) break;  // a line still being written
-        std::string line = text.substr(at, end - at);
-        at = end + 2;
-        std::size_t show = line.find(" show="), cmd = line.find(" cmd=");
-        if (show == std::string::npos || cmd == std::string::npos) continue;
-        out.push_back({line.substr(show + 6, cmd - show - 6), line.substr(cmd + 5)});
-    }
-    return out;
-}
-
-// The arguments of a command line that starts with a quoted program path.
-std::string arguments(const std::string& cmd) {
-    if (cmd.empty() || cmd[0] != '"') return "(unquoted) " + cmd;
-    std::size_t close = cmd.find('"', 1);
-    if (close == std::string::npos) return "(unclosed) " + cmd;
-    std::string rest = cmd.substr(close + 1);
-    std::size_t first = rest.find_first_not_of(' ');
-    return first == std::string::npos ? "" : rest.substr(first);
-}
-
-std::string program_of(const std::string& cmd) {
-    std::size_t close = cmd.find('"', 1);
-    return cmd.size() > 1 && cmd[0] == '"' && close != std::string::npos ? cmd.substr(1, close - 1) : cmd;
-}
-
-class Win32ProgramsTest : public ::testing::Test {
-protected:
-    // Whatever the test started from its folder ends before the folder goes.
-    ~Win32ProgramsTest() override { end_processes(tmp.path() + "\\"); }
-
+TEST(Win32Programs, StartMinimizedRefusesWhatIsNotAProgram) {
     TempFolder tmp;
-    Win32Programs programs;
-    std::string err;
-};
-
-TEST_F(Win32ProgramsTest, StartMinimizedRefusesWhatIsNotAProgram) {
-    EXPECT_FALSE(programs.start_minimized(tmp / "aplicacion\\vorlan.exe", &err));
-    EXPECT_NE(err, "");
-
+    ASSERT_TRUE(make_folders(tmp / "carpeta.exe"));
+    ASSERT_TRUE(write_file(tmp / "leeme.txt", "texto"));
+    ASSERT_TRUE(write_file(tmp / "falso.exe", "esto no es un programa"));
     // The shell would open a folder in a window and a document with its own
     // program; neither is the setup program.
-    raw_make_folder(tmp / "carpeta.exe");
-    err.clear();
-    EXPECT_FALSE(programs.start_minimized(tmp / "carpeta.exe", &err));
-    EXPECT_NE(err, "");
-    EXPECT_EQ(err.find("%1"), std::string::npos) << err;
-
-    raw_write(tmp / "leeme.txt", "texto");
-    err.clear();
-    EXPECT_FALSE(programs.start_minimized(tmp / "leeme.txt", &err));
-    EXPECT_NE(err, "");
-
-    // A file named like a program that is none.
-    raw_write(tmp / "falso.exe", "esto no es un programa");
-    err.clear();
-    EXPECT_FALSE(programs.start_minimized(tmp / "falso.exe", &err));
-    EXPECT_NE(err, "");
+    for (const char* name : {"aplicacion\\vorlan.exe", "carpeta.exe", "leeme.txt", "falso.exe"}) {
+        std::string err;
+        EXPECT_FALSE(win32::Win32Programs().start_minimized(tmp / name, &err)) << name;
+        EXPECT_NE(err, "") << name;
+        EXPECT_EQ(err.find("%1"), std::string::npos) << err;
+    }
 }
 
-TEST_F(Win32ProgramsTest, StartMinimizedRunsExactlyThatFileWithoutArguments) {
-    ASSERT_TRUE(raw_exists(standin())) << standin();
+TEST(Win32Programs, StartMinimizedRunsExactlyThatFileWithoutArguments) {
     // "mi.exe" beside "mi medio" is what a command line split at the space would run.
-    raw_make_folder(tmp / "mi medio");
-    raw_make_folder(tmp / "mi medio\\aplicacion");
-    copy_program(standin(), tmp / "mi medio\\aplicacion\\vorlan.exe");
-    copy_program(standin(), tmp / "mi.exe");
-    std::string log = tmp / "mi medio\\aplicacion\\standin-log.txt";
-
+    TempFolder tmp;
+    ASSERT_TRUE(make_folders(tmp / "mi medio\\aplicacion"));
+    ASSERT_TRUE(copy_file(kStandin, tmp / "mi medio\\aplicacion\\vorlan.exe"));
+    ASSERT_TRUE(copy_file(kStandin, tmp / "mi.exe"));
+    std::vector<Process> started;
     // As the wizard names it when run from a drive root: a doubled separator.
-    std::string path = tmp.path() + "\\\\mi medio\\aplicacion\\vorlan.exe";
-    ASSERT_TRUE(programs.start_minimized(path, &err)) << err;
-    ASSERT_TRUE(wait_for([&] { return !standin_starts(log).empty(); }, kStartLimit)) << "the program never started";
-
-    auto starts = standin_starts(log);
-    ASSERT_EQ(starts.size(), 1u);
-    EXPECT_EQ(starts[0].show, "2") << "minimised and active";
-    EXPECT_EQ(arguments(starts[0].cmd), "") << starts[0].cmd;
-    EXPECT_EQ(CompareStringOrdinal(win32::widen(program_of(starts[0].cmd)).c_str(), -1,
-                                   win32::widen(tmp / "mi medio\\aplicacion\\vorlan.exe").c_str(), -1, TRUE),
-              CSTR_EQUAL)
-        << starts[0].cmd;
-    EXPECT_FALSE(raw_exists(tmp / "standin-log.txt")) << "mi.exe ran";
-
-    // Not awaited: the program is still running when the start returns, and a
-    // second start makes a second instance.
-    ASSERT_TRUE(programs.start_minimized(path, &err)) << err;
-    EXPECT_TRUE(wait_for([&] { return standin_starts(log).size() == 2; }, kStartLimit));
-    EXPECT_EQ(end_processes(tmp / "mi medio\\"), 2);
-}
-
-TEST_F(Win32ProgramsTest, SystemToolRunsHiddenWithItsArguments) {
-    std::string out = tmp / "salida de cmd.txt";
-    ASSERT_TRUE(programs.start_system_tool_hidden("cmd.exe", "/c echo x> \"" + out + "\"", &err)) << err;
-    ASSERT_TRUE(wait_for([&] { return raw_exists(out) && raw_read(out).find("x") != std::string::npos; }, kStartLimit))
-        << "cmd.exe did not write " << out;
-    EXPECT_EQ(raw_read(out).substr(0, 1), "x");
-}
-
-TEST_F(Win32ProgramsTest, SystemToolOnlyFromTheSystemFolder) {
-    EXPECT_FALSE(programs.start_system_tool_hidden("..\\system32\\cmd.exe", "/c exit", &err));
-    EXPECT_NE(err, "");
-    err.clear();
-    EXPECT_FALSE(programs.start_system_tool_hidden("C:\\windows\\system32\\cmd.exe", "/c exit", &err));
-    EXPECT_NE(err, "");
-    err.clear();
-    EXPECT_FALSE(programs.start_system_tool_hidden("", "", &err));
-    EXPECT_NE(err, "");
-
-    err.clear();
-    EXPECT_FALSE(programs.start_system_tool_hidden("vorlan-no-existe.exe", "", &err));
-    EXPECT_NE(err, "");
+    const std::string path = tmp.path() + "\\\\mi medio\\aplicacion\\vorlan.exe";
+    std::string err;
+    ASSERT_TRUE(win32::Win32Programs().start_minimized(path, &err)) << err;
+    // Not awaited: a second start makes a second instance.
+    ASSERT_TRUE(win32::Win32Programs().start_minimized(path, &err)) << err;
+    const auto starts = wait_starts(tmp / "mi medio\\aplicacion\\standin-log.txt", 2, &started);
+    ASSERT_EQ(starts.size(), 2u);
+    const std::wstring quoted = L"\"" + win32::widen(tmp / "mi medio\\aplicacion\\vorlan.exe") + L"\"";
+    for (const StandinStart& s : starts) {
+        EXPECT_EQ(s.show, "2") << "minimised and active";
+        const std::string command = s.command_line.substr(0, s.command_line.find_last_not_of(' ') + 1);
+        EXPECT_EQ(CompareStringOrdinal(win32::widen(command).c_str(), -1, quoted.c_str(), -1, TRUE), CSTR_EQUAL)
+            << "no arguments, the program's own path: " << s.command_line;
+    }
+    EXPECT_FALSE(exists(tmp / "standin-log.txt")) << "mi.exe ran";
 }
 
 // A stand-in placed in the system folder shows how the tool is started.
-TEST_F(Win32ProgramsTest, SystemToolCommandLineAndShowState) {
+TEST(Win32Programs, SystemToolRunsHiddenFromTheSystemFolderOnly) {
+    std::string err;
+    for (const char* name : {"..\\system32\\cmd.exe", "C:\\windows\\system32\\cmd.exe", "", "vorlan-no-existe.exe"}) {
+        EXPECT_FALSE(win32::Win32Programs().start_system_tool_hidden(name, "/c exit", &err)) << name;
+    }
     wchar_t buf[MAX_PATH];
-    UINT n = GetSystemDirectoryW(buf, MAX_PATH);
-    std::string system = win32::narrow(buf, n);
-    std::string name = "vorlan-sustituto-" + std::to_string(GetCurrentProcessId()) + ".exe";
-    std::string program = system + "\\" + name;
-    std::string log = system + "\\standin-log.txt";
-    if (raw_exists(log)) GTEST_SKIP() << log << " is already there";
-    if (!CopyFileW(raw_name(standin()).c_str(), raw_name(program).c_str(), TRUE))
+    const std::string system = win32::narrow(buf, GetSystemDirectoryW(buf, MAX_PATH));
+    const std::string name = "vorlan-sustituto-" + std::to_string(GetCurrentProcessId()) + ".exe";
+    const std::string log = system + "\\standin-log.txt";
+    if (exists(log)) GTEST_SKIP() << log << " is already there";
+    if (!CopyFileW(win32::widen(kStandin).c_str(), win32::widen(system + "\\" + name).c_str(), TRUE))
         GTEST_SKIP() << "the system folder is not writable here";
     struct CleanUp {
-        std::string program, log;
+        std::vector<std::string> files;
         ~CleanUp() {
-            end_processes(program);
-            DeleteFileW(raw_name(program).c_str());
-            DeleteFileW(raw_name(log).c_str());
+            for (const std::string& f : files) remove_tree(f);
         }
-    } clean_up{program, log};
+    } clean_up{{system + "\\" + name, log}};
+    std::vector<Process> started;  // ended before their files go
 
-    ASSERT_TRUE(programs.start_system_tool_hidden(name, "C:\\vorlan /T /E /C /G Todos:F", &err)) << err;
-    ASSERT_TRUE(wait_for([&] { return !standin_starts(log).empty(); }, kStartLimit));
-    auto starts = standin_starts(log);
+    ASSERT_TRUE(win32::Win32Programs().start_system_tool_hidden(name, "C:\\vorlan /T /E /C /G Todos:F", &err)) << err;
+    const auto starts = wait_starts(log, 1, &started);
     ASSERT_EQ(starts.size(), 1u);
     EXPECT_EQ(starts[0].show, "0") << "hidden";
-    EXPECT_EQ(starts[0].cmd, "\"" + program + "\" C:\\vorlan /T /E /C /G Todos:F");
+    EXPECT_EQ(starts[0].command_line, "\"" + system + "\\" + name + "\" C:\\vorlan /T /E /C /G Todos:F");
 }
 
 }  // namespace

@@ -27,6 +27,10 @@ bool AttribFiles(App& app, const Folder& fld, bool NestedDirs, std::string* err)
     std::vector<Entry> entries;
     if (!list_folder(app.fs, fld.path, &entries, err)) return false;
     auto clear = [&](const Entry& e) {
+        // An entry with nothing to clear is left as it is: each change opens
+        // the entry, and under Wine a destination of some hundred new folders
+        // would hold the window for a tenth of a second between two yields.
+        if ((e.attributes & ~std::uint32_t{ATTR_DIRECTORY | ATTR_NORMAL}) == 0) return true;
         const std::string path = child_path(fld.path, e.name);
         std::string reason;
         if (app.fs.set_attributes(path, 0, &reason)) return true;

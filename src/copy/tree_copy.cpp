@@ -2,6 +2,7 @@
 #include <charconv>
 #include <cmath>
 #include <limits>
+#include <utility>
 #include <vector>
 
 #include "copy/copy.h"
@@ -36,6 +37,11 @@ bool ListFilesCopy(App& app, const Folder& fld, bool NestedDirs, double FldSize,
     std::vector<Entry> entries;
     if (!list_folder(app.fs, fld.path, &entries, err)) return false;
     const std::string dst_folder = ChangePath(app, fld.path);
+    // Every file of the folder goes into the same destination folder, which is
+    // made sure of once, for the first of them. When the walk makes it, the
+    // files that follow need not look for an old file of their name.
+    bool folder_checked = false;
+    bool folder_new = false;
 
     for (const Entry& file : entries) {
         if (file.is_folder) continue;
@@ -46,10 +52,14 @@ bool ListFilesCopy(App& app, const Folder& fld, bool NestedDirs, double FldSize,
         // or a root whose case kept it from being mapped), another one when the
         // wizard runs from inside the destination.
         const bool onto_source = path_within(dst, app.state.AppOrigCarto);
-        if (!onto_source) MakeDirPath(app, dst_folder);
+        if (!onto_source && !folder_checked) {
+            folder_new = make_dir_path(app, dst_folder);
+            folder_checked = true;
+        }
         app.form.list_add(ListaFicheros, "Copiando " + P + " --> ");
         select_last(app.form);
-        if (!onto_source && CopyFile(app, P, dst)) {
+        const bool ok = !onto_source && (folder_new ? CopyFileIntoNewFolder(app, P, dst) : CopyFile(app, P, dst));
+        if (ok) {
             const int last = app.form.list_count(ListaFicheros) - 1;
             app.form.list_set_line(ListaFicheros, last, app.form.list_line(ListaFicheros, last) + "Ok");
             select_last(app.form);
@@ -108,14 +118,16 @@ std::string ChangePath(const App& app, const std::string& SpecIn) {
     return app.state.AppDest + SpecIn.substr(root.size());
 }
 
-void MakeDirPath(App& app, std::string path) {
-    if (path.empty()) return;
+bool make_dir_path(App& app, std::string path) {
+    if (path.empty()) return false;
     if (path.back() != '\\') path += '\\';
     std::uint32_t attrs = 0;
-    if (app.fs.attributes(path, &attrs) && (attrs & ATTR_DIRECTORY)) return;
+    if (app.fs.attributes(path, &attrs)) return false;
     // A folder that cannot be made shows up as the copies into it failing.
     std::string ignored;
-    app.fs.make_folders(path, &ignored);
+    return app.fs.make_folders(path, &ignored);
 }
+
+void MakeDirPath(App& app, std::string path) { make_dir_path(app, std::move(path)); }
 
 }  // namespace vorlan

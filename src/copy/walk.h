@@ -8,6 +8,8 @@
 
 namespace vorlan {
 
+struct App;
+
 // `folder` + "\" + `name`, with one separator whether or not `folder` ends
 // with one (a drive root such as "D:\").
 std::string child_path(const std::string& folder, const std::string& name);
@@ -18,5 +20,13 @@ bool list_folder(FileSystem& fs, const std::string& folder, std::vector<Entry>* 
 // Whether `path` is `folder` or lies under it, compared as Windows compares
 // paths: without regard to case or to doubled separators.
 bool path_within(const std::string& path, const std::string& folder);
+
+// MakeDirPath that tells whether it made the folder: true when nothing stood
+// there and the folder could be made.
+bool make_dir_path(App& app, std::string path);
+
+// CopyFile into a folder that the walk has just made for this folder's files:
+// no file can stand at `Dst` yet, so none is looked for.
+bool CopyFileIntoNewFolder(App& app, const std::string& Src, const std::string& Dst);
 
 }  // namespace vorlan

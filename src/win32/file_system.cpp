@@ -243,8 +243,17 @@ std::unique_ptr<InputFile> Win32FileSystem::open_read(const std::string& path, s
 }
 
 std::unique_ptr<OutputFile> Win32FileSystem::create(const std::string& path, std::string* err) {
-    ScopedHandle file(CreateFileW(long_path(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+    const std::wstring name = long_path(path);
+    // CREATE_NEW first: Wine truncates whatever it opens with CREATE_ALWAYS,
+    // even a file it has just made, and Linux file systems write a file that
+    // was truncated and written again to the disk as soon as it is closed,
+    // which makes every close wait.
+    ScopedHandle file(CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                   FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!file.valid() && GetLastError() == ERROR_FILE_EXISTS) {
+        file = ScopedHandle(CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                        FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    }
     if (!file.valid()) {
         fail(err);
         return nullptr;

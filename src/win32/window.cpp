@@ -24,8 +24,26 @@ constexpr Font kDialogFont{Face::SansSerif, 8.25f, false};
 // Pumping the queue at most this often keeps a copy fast, and the window
 // still answers within a frame.
 constexpr LONGLONG kPumpsPerSecond = 200;
+// Repainting costs more than answering: pending repaints are done (and, under
+// Wine, the window's picture sent to the screen) at this rate only; the pumps
+// in between take input and sent messages.
+constexpr LONGLONG kPaintsPerSecond = 30;
+// What a copy changes in the bars and counters is shown at this rate, in the
+// lists at the second (see hold_redraw): under Wine's default theme a list's
+// showing holds the window for over ten milliseconds, mostly to draw its
+// scroll bar, and a bar's for two.
+constexpr LONGLONG kShowsPerSecond = 5;
+constexpr LONGLONG kListShowsPerSecond = 2;
+// What the pumps between two repaints take, as a PeekMessage filter and as
+// GetQueueStatus flags.
+constexpr UINT kInputOnly = PM_QS_INPUT | PM_QS_POSTMESSAGE | PM_QS_SENDMESSAGE;
+constexpr UINT kInputQueued = QS_INPUT | QS_POSTMESSAGE | QS_TIMER | QS_HOTKEY | QS_SENDMESSAGE;
 // A flood of input cannot hold a copy up for longer than this many messages.
 constexpr int kMostMessagesPerPump = 64;
+// Under Wine a read of the clock costs a tenth of a microsecond, as much as
+// copying a kilobyte; while yields come much faster than the pumps, the clock
+// is read once in up to this many of them.
+constexpr int kMostCallsPerClockRead = 64;
 
 bool is_label_or_line(const ControlDesign& d) { return d.kind == Kind::Label || d.kind == Kind::Line; }
 
@@ -96,6 +114,9 @@ Win32Form::Win32Form() : fonts_(std::make_unique<Fonts>(USER_DEFAULT_SCREEN_DPI)
     LARGE_INTEGER frequency;
     QueryPerformanceFrequency(&frequency);
     pump_interval_ = frequency.QuadPart / kPumpsPerSecond;
+    paint_interval_ = frequency.QuadPart / kPaintsPerSecond;
+    show_interval_ = frequency.QuadPart / kShowsPerSecond;
+    list_show_interval_ = frequency.QuadPart / kListShowsPerSecond;
 }
 
 Win32Form::~Win32Form() {
@@ -106,6 +127,7 @@ Win32Form::~Win32Form() {
     for (Control& c : controls_) {
         if (c.back_brush) DeleteObject(c.back_brush);
     }
+    if (measure_dc_) DeleteDC(measure_dc_);
 }
 
 Win32Form::Control& Win32Form::at(int id) { return controls_.at(static_cast<std::size_t>(id - Picture2)); }
@@ -141,6 +163,11 @@ bool load_common_controls(std::string* err) {
 
 bool Win32Form::create(HINSTANCE instance, std::string* err) {
     if (!register_control_classes(instance, err)) return false;
+    measure_dc_ = CreateCompatibleDC(nullptr);
+    if (!measure_dc_) {
+        *err = "CreateCompatibleDC: " + error_text(GetLastError());
+        return false;
+    }
     WNDCLASSEXW cls{};
     cls.cbSize = sizeof cls;
     cls.lpfnWndProc = window_proc;
@@ -406,17 +433,46 @@ void Win32Form::dispatch(MSG& msg) {
 
 int Win32Form::run() {
     MSG msg{};
-    while (GetMessageW(&msg, nullptr, 0, 0) > 0) dispatch(msg);
+    for (;;) {
+        // Every handler has returned by the time the loop waits.
+        release_held_updates();
+        if (GetMessageW(&msg, nullptr, 0, 0) <= 0) break;
+        dispatch(msg);
+    }
     return static_cast<int>(msg.wParam);
 }
 
 void Win32Form::yield() {
-    // Called once per kilobyte of a copy: most calls only read the clock.
+    // Called once per kilobyte of a copy: most calls return at once.
+    if (--calls_to_clock_read_ > 0) return;
     LARGE_INTEGER now;
     QueryPerformanceCounter(&now);
+    if (now.QuadPart - last_clock_read_.QuadPart < pump_interval_ / 16) {
+        clock_stride_ = std::min(2 * clock_stride_, kMostCallsPerClockRead);
+    } else {
+        clock_stride_ = 1;
+    }
+    calls_to_clock_read_ = clock_stride_;
+    last_clock_read_ = now;
     if (now.QuadPart - last_pump_.QuadPart < pump_interval_) return;
+    holding_ = true;
+    if (now.QuadPart - last_show_.QuadPart >= show_interval_) {
+        last_show_ = now;
+        const bool lists = now.QuadPart - last_list_show_.QuadPart >= list_show_interval_;
+        if (lists) last_list_show_ = now;
+        show_held_updates(lists);
+    }
+    UINT filter = kInputOnly;
+    if (now.QuadPart - last_paint_.QuadPart >= paint_interval_) {
+        last_paint_ = now;
+        filter = 0;
+    } else if (!HIWORD(GetQueueStatus(kInputQueued))) {
+        // An empty peek is dear under Wine; the status is a cheap first look.
+        last_pump_ = now;
+        return;
+    }
     MSG msg;
-    for (int n = 0; n < kMostMessagesPerPump && PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE); ++n) {
+    for (int n = 0; n < kMostMessagesPerPump && PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE | filter); ++n) {
         if (msg.message == WM_QUIT) {
             PostQuitMessage(static_cast<int>(msg.wParam));  // for the outer loop
             break;
@@ -424,6 +480,70 @@ void Win32Form::yield() {
         dispatch(msg);
     }
     QueryPerformanceCounter(&last_pump_);
+}
+
+// Under Wine a list box repaints its selected lines and its themed scroll bar
+// at once for every line added, replaced or selected, a progress bar repaints
+// itself at every move, and a text box takes a round of notifications for
+// every text: for a copy of small files, all that costs more than the copy.
+// So while a handler yields, a visible list keeps its redraw off and its
+// selection waits, bars and text boxes keep their new value, and all of it is
+// shown in one go a few times a second, when the handler returns, and before
+// a message box.
+void Win32Form::hold_redraw(Control& c) {
+    if (!holding_ || c.redraw_held || !IsWindowVisible(c.hwnd)) return;
+    SendMessageW(c.hwnd, WM_SETREDRAW, FALSE, 0);
+    c.redraw_held = true;
+    held_ = true;
+}
+
+// Each control's update paints it at once; messages sent from elsewhere are
+// answered between two of them.
+void Win32Form::show_held_updates(bool lists) {
+    if (!held_) return;
+    held_ = false;
+    for (Control& c : controls_) {
+        bool painted = false;
+        if (c.redraw_held && !lists) {
+            held_ = true;
+        } else if (c.redraw_held) {
+            // Selected while the redraw is still off, so that the list paints once.
+            if (c.held_select) SendMessageW(c.hwnd, LB_SETCURSEL, static_cast<WPARAM>(*c.held_select), 0);
+            c.held_select.reset();
+            c.redraw_held = false;
+            SendMessageW(c.hwnd, WM_SETREDRAW, TRUE, 0);
+            painted = true;
+        }
+        if (c.shown_progress != c.progress) {
+            c.shown_progress = c.progress;
+            SendMessageW(c.hwnd, PBM_SETPOS, static_cast<WPARAM>(c.progress), 0);
+            painted = true;
+        }
+        if (c.held_text) {
+            const std::wstring text = std::move(*c.held_text);
+            c.held_text.reset();
+            SetWindowTextW(c.hwnd, text.c_str());
+            painted = true;
+        }
+        if (painted) answer_sent_messages();
+    }
+}
+
+// A new line or a moved bar means a new file or a new stretch of one: the
+// calls that follow may come at another pace.
+void Win32Form::read_clock_at_next_yield() {
+    clock_stride_ = 1;
+    calls_to_clock_read_ = 1;
+}
+
+void Win32Form::answer_sent_messages() {
+    MSG msg;
+    if (HIWORD(GetQueueStatus(QS_SENDMESSAGE))) PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+}
+
+void Win32Form::release_held_updates() {
+    holding_ = false;
+    show_held_updates();
 }
 
 // ---------------------------------------------------------------------------
@@ -442,6 +562,8 @@ void Win32Form::move_focus_from(HWND leaving) {
 }
 
 void Win32Form::set_visible(int id, bool visible) {
+    // Windows keeps a window with its redraw off as hidden.
+    if (at(id).redraw_held) show_held_updates();
     HWND h = at(id).hwnd;
     if (visible) {
         ShowWindow(h, SW_SHOWNA);
@@ -454,7 +576,9 @@ void Win32Form::set_visible(int id, bool visible) {
 
 // The control's own flag, not whether it is on screen: the core asks while
 // the window is still hidden.
-bool Win32Form::visible(int id) const { return (GetWindowLongPtrW(at(id).hwnd, GWL_STYLE) & WS_VISIBLE) != 0; }
+bool Win32Form::visible(int id) const {
+    return at(id).redraw_held || (GetWindowLongPtrW(at(id).hwnd, GWL_STYLE) & WS_VISIBLE) != 0;
+}
 
 void Win32Form::set_enabled(int id, bool enabled) {
     HWND h = at(id).hwnd;
@@ -469,10 +593,18 @@ void Win32Form::set_text(int id, const std::string& text) {
     std::wstring wide = widen(text);
     const ControlDesign& d = design(id);
     if (d.kind == Kind::Text && (d.style & STYLE_MULTILINE)) wide = with_crlf(wide);
-    SetWindowTextW(at(id).hwnd, wide.c_str());
+    Control& c = at(id);
+    if (holding_ && d.kind == Kind::Text) {
+        c.held_text = std::move(wide);
+        held_ = true;
+        return;
+    }
+    c.held_text.reset();
+    SetWindowTextW(c.hwnd, wide.c_str());
 }
 
 std::string Win32Form::text(int id) const {
+    if (const std::optional<std::wstring>& held = at(id).held_text) return narrow(*held);
     HWND h = at(id).hwnd;
     std::wstring wide(static_cast<std::size_t>(GetWindowTextLengthW(h)) + 1, L'\0');
     const int n = GetWindowTextW(h, wide.data(), static_cast<int>(wide.size()));
@@ -502,12 +634,15 @@ void Win32Form::settle_option_tab_stop() {
 }
 
 void Win32Form::list_add(int id, const std::string& line) {
+    read_clock_at_next_yield();
     const std::wstring wide = widen(line);
+    hold_redraw(at(id));
     SendMessageW(at(id).hwnd, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(wide.c_str()));
     update_list_extent(id, wide);
 }
 
 void Win32Form::list_clear(int id) {
+    at(id).held_select.reset();
     SendMessageW(at(id).hwnd, LB_RESETCONTENT, 0, 0);
     at(id).widest_line = 0;
     SendMessageW(at(id).hwnd, LB_SETHORIZONTALEXTENT, 0, 0);
@@ -527,30 +662,38 @@ std::string Win32Form::list_line(int id, int index) const {
 }
 
 void Win32Form::list_set_line(int id, int index, const std::string& line) {
-    HWND h = at(id).hwnd;
+    Control& c = at(id);
     if (index < 0 || index >= list_count(id)) return;
     const std::wstring wide = widen(line);
-    const bool was_selected = SendMessageW(h, LB_GETCURSEL, 0, 0) == index;
-    SendMessageW(h, LB_DELETESTRING, static_cast<WPARAM>(index), 0);
-    SendMessageW(h, LB_INSERTSTRING, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(wide.c_str()));
-    if (was_selected) SendMessageW(h, LB_SETCURSEL, static_cast<WPARAM>(index), 0);
+    hold_redraw(c);
+    // A selection still held is the one that counts, and it is shown later anyway.
+    const bool was_selected = !c.held_select && SendMessageW(c.hwnd, LB_GETCURSEL, 0, 0) == index;
+    SendMessageW(c.hwnd, LB_DELETESTRING, static_cast<WPARAM>(index), 0);
+    SendMessageW(c.hwnd, LB_INSERTSTRING, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(wide.c_str()));
+    if (was_selected) list_select(id, index);
     update_list_extent(id, wide);
 }
 
 void Win32Form::list_select(int id, int index) {
-    SendMessageW(at(id).hwnd, LB_SETCURSEL, static_cast<WPARAM>(index), 0);
+    Control& c = at(id);
+    if (c.redraw_held) {
+        c.held_select = index;
+        return;
+    }
+    SendMessageW(c.hwnd, LB_SETCURSEL, static_cast<WPARAM>(index), 0);
 }
 
 // The horizontal scroll range follows the widest line ever shown, so that a
 // long path can be scrolled into view; it only grows until the list is emptied.
 void Win32Form::update_list_extent(int id, const std::wstring& line) {
     Control& c = at(id);
-    HDC dc = GetDC(c.hwnd);
-    HGDIOBJ old = SelectObject(dc, font_of(id));
+    // Measured in a memory DC: under Wine a font put into a window's DC makes
+    // the X driver read its resource files again, which costs more than the
+    // measuring, once per line of the copy.
+    HGDIOBJ old = SelectObject(measure_dc_, font_of(id));
     SIZE size{};
-    GetTextExtentPoint32W(dc, line.c_str(), static_cast<int>(line.size()), &size);
-    SelectObject(dc, old);
-    ReleaseDC(c.hwnd, dc);
+    GetTextExtentPoint32W(measure_dc_, line.c_str(), static_cast<int>(line.size()), &size);
+    SelectObject(measure_dc_, old);
     const int width = size.cx + MulDiv(6, static_cast<int>(dpi_), USER_DEFAULT_SCREEN_DPI);  // the item's margins
     if (width <= c.widest_line) return;
     c.widest_line = width;
@@ -568,8 +711,14 @@ void Win32Form::set_progress(int id, double percent) {
     // Whole percent only; a copy sets the same value many times over.
     const int position = percent >= 100 ? 100 : percent > 0 ? static_cast<int>(percent) : 0;
     Control& c = at(id);
-    if (position == c.progress) return;
+    if (position != c.progress) read_clock_at_next_yield();
     c.progress = position;
+    if (position == c.shown_progress) return;
+    if (holding_) {
+        held_ = true;
+        return;
+    }
+    c.shown_progress = position;
     SendMessageW(c.hwnd, PBM_SETPOS, static_cast<WPARAM>(position), 0);
 }
 
@@ -596,6 +745,10 @@ void Win32Form::set_bold(int id, bool bold) {
 }
 
 int Win32Form::message_box(const std::string& text, int style, const std::string& title) {
+    // The box is the end of the handler's work or a question about it: the
+    // window shows where things stand, and the handler's own changes take
+    // effect at once while the box is up.
+    release_held_updates();
     // A hidden window (the refusal of a second instance comes before the
     // window is shown) would keep the box off the taskbar and behind others.
     const bool owned = hwnd_ && IsWindowVisible(hwnd_);

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "platform/form.h"
@@ -85,8 +86,12 @@ private:
         COLORREF back = 0, fore = 0;
         HBRUSH back_brush = nullptr;  // owned; only with own_back
         bool bold = false;
-        int progress = 0;         // the bar's position, to skip repeats
+        int progress = 0;         // the bar's position as last set
+        int shown_progress = 0;   // and as the bar shows it
         int widest_line = 0;      // list boxes: pixels, for the horizontal extent
+        bool redraw_held = false;              // list boxes: WM_SETREDRAW is off
+        std::optional<int> held_select;       // list boxes: a selection not shown yet
+        std::optional<std::wstring> held_text;  // text boxes: a text not shown yet
     };
 
     static LRESULT CALLBACK window_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) noexcept;
@@ -110,6 +115,14 @@ private:
 
     // Runs one queued message through the keyboard interface and the window.
     void dispatch(MSG& msg);
+    // Updates held back while a handler yields: shown now and then, and for
+    // good when the handler returns or shows a message box.
+    void show_held_updates(bool lists = true);
+    void release_held_updates();
+    void hold_redraw(Control& c);
+    void answer_sent_messages();
+    // The next yield() reads the clock whatever the calls before it did.
+    void read_clock_at_next_yield();
     // Moves the focus on when the control that holds it is hidden or disabled.
     void move_focus_from(HWND leaving);
     void settle_option_tab_stop();
@@ -127,8 +140,16 @@ private:
     std::array<Control, kControlCount> controls_{};
     std::unique_ptr<Fonts> fonts_;
     std::unique_ptr<Picture> picture_;
-    LARGE_INTEGER last_pump_{};
-    LONGLONG pump_interval_ = 0;  // performance-counter ticks between two pumps
+    // Performance-counter ticks between two pumps of the queue, two pumps
+    // that repaint, and two showings of held updates, of lists and of the rest.
+    LONGLONG pump_interval_ = 0, paint_interval_ = 0, show_interval_ = 0, list_show_interval_ = 0;
+    LARGE_INTEGER last_pump_{}, last_paint_{}, last_show_{}, last_list_show_{};
+    LARGE_INTEGER last_clock_read_{};
+    int clock_stride_ = 1;         // calls of yield() between two clock reads
+    int calls_to_clock_read_ = 1;  // calls left until the next
+    bool holding_ = false;  // a handler is running and yielding
+    bool held_ = false;     // some update waits to be shown
+    HDC measure_dc_ = nullptr;  // owned; measures list lines without drawing
 };
 
 }  // namespace vorlan::win32

@@ -3,6 +3,7 @@
 // The Win32 window implements it; tests use a recording fake.
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace vorlan {
@@ -64,6 +65,15 @@ public:
     // Lets the window handle pending events (repaint, clicks) and returns.
     // Handlers of the window may run inside it.
     virtual void yield() = 0;
+
+    // A long task as the rest of the system sees it. While Busy the window
+    // holds back a log-off, a shutdown and the computer's sleep, and its
+    // taskbar button shows the overall bar (ProgressBarT); should the session
+    // end all the same, `abandon` runs before the process goes. Done and
+    // Failed end the task (Failed leaves the taskbar button in its error
+    // state); either flashes the button when the window is not in front.
+    enum class Task { Idle, Busy, Done, Failed };
+    virtual void set_task(Task task, std::function<void()> abandon = {}) = 0;
 
     // The window's outer size, the primary screen's size, and a move that keeps the size.
     virtual Twips outer_size() const = 0;

@@ -774,3 +774,10 @@ void Win32Form::move(std::int32_t left, std::int32_t top) {
 }
 
 }  // namespace vorlan::win32
+
+namespace vorlan::win32 {
+
+// Holding back log-off, sleep and the taskbar progress come with the window's split.
+void Win32Form::set_task(Task, std::function<void()>) {}
+
+}  // namespace vorlan::win32

@@ -74,6 +74,7 @@ public:
     void set_bold(int id, bool bold) override;
     int message_box(const std::string& text, int style, const std::string& title) override;
     void yield() override;
+    void set_task(Task task, std::function<void()> abandon) override;
     Twips outer_size() const override;
     Twips screen_size() const override;
     void move(std::int32_t left, std::int32_t top) override;

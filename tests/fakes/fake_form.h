@@ -62,6 +62,10 @@ public:
     void set_bold(int id, bool b) override { at(id).bold = b; }
     int message_box(const std::string& text, int style, const std::string& title) override;
     void yield() override;
+    void set_task(Task t, std::function<void()> abandon) override {
+        tasks.push_back(t);
+        this->abandon = std::move(abandon);
+    }
     Twips outer_size() const override { return {12000, 7935}; }
     Twips screen_size() const override { return {19200, 14400}; }
     void move(std::int32_t left, std::int32_t top) override { moves.push_back({left, top}); }
@@ -80,6 +84,8 @@ public:
     std::function<void()> on_every_yield;
     long yields = 0;
     std::vector<std::pair<std::int32_t, std::int32_t>> moves;
+    std::vector<Task> tasks;         // every task state set, in order
+    std::function<void()> abandon;  // as the last set_task left it
 
 private:
     // A line of a list; a line that is not there fails the test.

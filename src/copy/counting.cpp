@@ -1,31 +1,68 @@
+#include <unordered_map>
 #include <vector>
 
-#include "copy/copy.h"
+#include "copy/engine.h"
 #include "copy/walk.h"
 
 namespace vorlan {
 
-bool NumFiles(App& app, const Folder& fld, bool NestedDirs, std::int64_t* count, std::string* err) {
+bool NumFiles(FileSystem& fs, CopyEvents& events, const Folder& fld, bool NestedDirs, std::int64_t* count,
+              std::string* err) {
     *count = 0;
     std::vector<Entry> entries;
-    if (!list_folder(app.fs, fld.path, &entries, err)) return false;
+    if (!list_folder(fs, fld.path, &entries, err)) return false;
     for (const Entry& e : entries)
         if (!e.is_folder) ++*count;
-    app.form.yield();
+    events.yield();
     if (!NestedDirs) return true;
     for (const Entry& e : entries) {
-        if (!e.is_folder) continue;
+        if (!followed(e)) continue;
         std::int64_t sub = 0;
-        const bool ok = NumFiles(app, Folder{child_path(fld.path, e.name)}, NestedDirs, &sub, err);
+        const bool ok = NumFiles(fs, events, Folder{child_path(fld.path, e.name)}, NestedDirs, &sub, err);
         *count += sub;
         if (!ok) return false;
     }
     return true;
 }
 
-bool AttribFiles(App& app, const Folder& fld, bool NestedDirs, std::string* err) {
+bool FolderSize(FileSystem& fs, CopyEvents& events, const Folder& fld, const std::string& dest,
+                std::uint64_t* size, std::uint64_t* replaced, std::string* err) {
+    *size = 0;
+    *replaced = 0;
     std::vector<Entry> entries;
-    if (!list_folder(app.fs, fld.path, &entries, err)) return false;
+    if (!list_folder(fs, fld.path, &entries, err)) return false;
+    // The files already at the destination give their room back when replaced.
+    std::vector<Entry> there;
+    std::string ignored;
+    if (!dest.empty() && fs.list(dest, &there, &ignored)) {
+        std::unordered_map<std::string, std::uint64_t> sizes;
+        for (const Entry& e : there)
+            if (!e.is_folder) sizes.emplace(folded(e.name), e.size);
+        for (const Entry& e : entries) {
+            if (e.is_folder) continue;
+            const auto it = sizes.find(folded(e.name));
+            if (it != sizes.end()) *replaced += it->second;
+        }
+    }
+    for (const Entry& e : entries)
+        if (!e.is_folder) *size += e.size;
+    events.yield();  // as the other walks: a large tree keeps the window alive
+    for (const Entry& e : entries) {
+        if (!followed(e)) continue;
+        std::uint64_t sub = 0, sub_replaced = 0;
+        const std::string sub_dest = there.empty() ? std::string() : child_path(dest, e.name);
+        const bool ok =
+            FolderSize(fs, events, Folder{child_path(fld.path, e.name)}, sub_dest, &sub, &sub_replaced, err);
+        *size += sub;
+        *replaced += sub_replaced;
+        if (!ok) return false;
+    }
+    return true;
+}
+
+bool AttribFiles(FileSystem& fs, CopyEvents& events, const Folder& fld, bool NestedDirs, std::string* err) {
+    std::vector<Entry> entries;
+    if (!list_folder(fs, fld.path, &entries, err)) return false;
     auto clear = [&](const Entry& e) {
         // An entry with nothing to clear is left as it is: each change opens
         // the entry, and under Wine a destination of some hundred new folders
@@ -33,33 +70,16 @@ bool AttribFiles(App& app, const Folder& fld, bool NestedDirs, std::string* err)
         if ((e.attributes & ~std::uint32_t{ATTR_DIRECTORY | ATTR_NORMAL}) == 0) return true;
         const std::string path = child_path(fld.path, e.name);
         std::string reason;
-        if (app.fs.set_attributes(path, 0, &reason)) return true;
+        if (fs.set_attributes(path, 0, &reason)) return true;
         *err = "No se pueden cambiar los atributos de " + path + ": " + reason;
         return false;
     };
     for (const Entry& e : entries)
         if (!e.is_folder && !clear(e)) return false;
-    app.form.yield();
+    events.yield();
     if (!NestedDirs) return true;
     for (const Entry& e : entries)
         if (e.is_folder && !clear(e)) return false;
-    return true;
-}
-
-bool FolderSize(App& app, const Folder& fld, std::uint64_t* size, std::string* err) {
-    *size = 0;
-    std::vector<Entry> entries;
-    if (!list_folder(app.fs, fld.path, &entries, err)) return false;
-    for (const Entry& e : entries)
-        if (!e.is_folder) *size += e.size;
-    app.form.yield();  // as the other walks: a large tree keeps the window alive
-    for (const Entry& e : entries) {
-        if (!e.is_folder) continue;
-        std::uint64_t sub = 0;
-        const bool ok = FolderSize(app, Folder{child_path(fld.path, e.name)}, &sub, err);
-        *size += sub;
-        if (!ok) return false;
-    }
     return true;
 }
 

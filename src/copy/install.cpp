@@ -1,125 +1,136 @@
-#include <charconv>
+#include "copy/install.h"
 
-#include "copy/copy.h"
 #include "copy/walk.h"
 
 namespace vorlan {
+
 namespace {
 
-bool parse_count(const std::string& text, std::int64_t* n) {
-    const char* end = text.data() + text.size();
-    auto [ptr, ec] = std::from_chars(text.data(), end, *n);
-    return ec == std::errc() && ptr == end;
+constexpr std::uint64_t kMiB = 1024 * 1024;
+
+InstallReport stopped(InstallEnd end, std::string message) {
+    InstallReport r;
+    r.end = end;
+    r.message = std::move(message);
+    return r;
 }
 
-void offer_retry(Form& form) {
-    form.set_visible(btn_inferr, true);
-    form.set_enabled(btn_inst, true);
-    form.set_enabled(btn_atras3, true);
+// The destination, or a folder on the way to it, that leads elsewhere: a
+// standard user can make one, and an administrator's run would then write
+// (and grant full control) wherever it points.
+std::string redirected_folder(FileSystem& fs, const std::string& dest) {
+    std::string path = collapse_separators(dest);
+    while (path.size() > 3) {
+        std::uint32_t attrs = 0;
+        if (fs.attributes(path, &attrs) && (attrs & ATTR_REPARSE_POINT)) return path;
+        const std::size_t slash = path.rfind('\\');
+        if (slash == std::string::npos || slash < 2) break;
+        path.resize(slash);
+    }
+    return {};
 }
 
-// A failure of the file system or of a program start: the user is told what
-// failed, and can look at the report, try again or go back.
-void stop_with(App& app, const std::string& what) {
-    app.form.message_box(what, MB_STYLE_STOP, kTitle);
-    offer_retry(app.form);
-}
-
-// The destination counts as there when anything stands at its path, unless it
-// is marked hidden or system.
-bool destination_exists(App& app) {
-    std::uint32_t attrs = 0;
-    return app.fs.attributes(app.state.AppDest, &attrs) && !(attrs & (ATTR_HIDDEN | ATTR_SYSTEM));
+std::string megabytes(std::uint64_t bytes, bool round_up) {
+    return std::to_string(bytes / kMiB + (round_up && bytes % kMiB ? 1 : 0));
 }
 
 }  // namespace
 
-void btn_inst_Click(App& app) {
-    Form& form = app.form;
-    const std::string& dest = app.state.AppDest;
-    form.set_visible(btn_inferr, false);
-    form.set_enabled(btn_inst, false);
-    form.set_enabled(btn_atras3, false);
-    form.set_text(NumFilesCopy, "0");
-    form.list_clear(ListaFicheros);
-    form.list_clear(ListaFicherosFail);
-    form.set_progress(ProgressBar, 0);
-    form.set_progress(ProgressBarT, 0);
-
-    const Folder source{collapse_separators(app.state.AppOrigCarto)};
+bool destination_exists(FileSystem& fs, const std::string& dest) {
     std::uint32_t attrs = 0;
-    if (!app.fs.attributes(source.path, &attrs) || !(attrs & ATTR_DIRECTORY))
-        return stop_with(app, "No se encuentra la carpeta de datos de la aplicación:\n" + source.path);
-    // Copying a tree into itself would delete each file before reading it.
-    if (path_within(source.path, dest) || path_within(dest, source.path))
-        return stop_with(app, "La carpeta de datos " + source.path + " y el directorio de destino " + dest +
-                                  " se solapan.\nEjecute el programa desde el soporte de distribución.");
-
-    form.list_add(ListaFicheros, "Analizando estructura de archivos...");
-    std::int64_t to_copy = 0;
-    std::string err;
-    if (!NumFiles(app, source, true, &to_copy, &err))
-        return stop_with(app, "No se han podido contar los archivos que copiar.\n" + err);
-    form.set_text(NumFilesToCopy, std::to_string(to_copy));
-    form.list_add(ListaFicheros, "Localizados " + form.text(NumFilesToCopy) + " archivos.");
-    form.list_add(ListaFicheros, "Iniciando la copia de ficheros.");
-    form.list_select(ListaFicheros, form.list_count(ListaFicheros) - 1);
-
-    const std::string question =
-        destination_exists(app)
-            ? "El directorio " + dest + " ya existe.\n¿Desea sobreescribirlo?"
-            : "Se va a proceder a generar el directorio '" + dest +
-                  "'\n  y a copiar los datos de la aplicacion.\n¿Esta usted seguro?";
-    if (form.message_box(question, MB_STYLE_WARN_YES_NO, kTitle) == ANSWER_NO) {
-        form.message_box("Copia de ficheros no realizada por petición del usuario.", MB_STYLE_STOP, kTitle);
-        return offer_retry(form);
-    }
-
-    std::uint64_t size = 0;
-    if (!FolderSize(app, source, &size, &err))
-        return stop_with(app, "No se ha podido medir la carpeta de datos.\n" + err);
-    const double FldSize = static_cast<double>(size);
-    double TamPgrs = 0;
-    std::int64_t copied = 0;
-    if (!ListFilesCopy(app, source, true, FldSize, TamPgrs, &copied, &err))
-        return stop_with(app, "La copia de ficheros se ha interrumpido.\n" + err);
-
-    std::int64_t expected = 0;
-    if (!parse_count(form.text(NumFilesToCopy), &expected) || expected != copied) {
-        form.message_box("Copia de ficheros fallida.\nCompruebe el informe de errores.", MB_STYLE_STOP, kTitle);
-        return offer_retry(form);
-    }
-
-    // A tree without files creates no folder on the way, yet the grant needs one.
-    if (copied == 0) MakeDirPath(app, dest);
-    if (!AttribFiles(app, Folder{dest}, true, &err))
-        return stop_with(app, "Los datos se han copiado, pero no se han podido restablecer sus atributos.\n" + err);
-    std::string failed;
-    for (const char* group : {"Todos", "Everyone"}) {
-        if (!app.programs.start_system_tool_hidden("cacls.exe", dest + " /T /E /C /G " + group + ":F", &err))
-            failed += "\n" + err;
-    }
-    if (!failed.empty())
-        return stop_with(app, "Los datos se han copiado, pero no se ha podido iniciar cacls para conceder los permisos de " +
-                                  dest + "." + failed);
-
-    form.message_box("Copia de ficheros realizada correctamente.\n", MB_STYLE_INFO, kTitle);
-    form.set_visible(btn_Cancel, false);
-    form.set_visible(btn_fin, true);
+    return fs.attributes(dest, &attrs) && !(attrs & (ATTR_HIDDEN | ATTR_SYSTEM));
 }
 
-void btn_inferr_Click(App& app) {
-    Form& form = app.form;
-    form.set_fore_color(ListaFicherosFail, kRed);
-    if (form.visible(ListaFicherosFail)) {
-        form.set_visible(ListaFicherosFail, false);
-        form.set_visible(ListaFicheros, true);
-        form.set_text(btn_inferr, "Informe de errores");
-    } else {
-        form.set_visible(ListaFicheros, false);
-        form.set_visible(ListaFicherosFail, true);
-        form.set_text(btn_inferr, "Ocultar Informe");
+InstallReport run_install(FileSystem& fs, Programs& programs, const InstallRequest& request, InstallEvents& events) {
+    const std::string& dest = request.roots.dest;
+    const Folder source{collapse_separators(request.roots.source)};
+    std::uint32_t attrs = 0;
+    if (!fs.attributes(source.path, &attrs) || !(attrs & ATTR_DIRECTORY))
+        return stopped(InstallEnd::NotStarted, "No se encuentra la carpeta de datos de la aplicación:\n" + source.path);
+    // Copying a tree into itself would overwrite each file with itself.
+    if (path_within(source.path, dest) || path_within(dest, source.path))
+        return stopped(InstallEnd::NotStarted,
+                       "La carpeta de datos " + source.path + " y el directorio de destino " + dest +
+                           " se solapan.\nEjecute el programa desde el soporte de distribución.");
+    if (const std::string redirected = redirected_folder(fs, dest); !redirected.empty())
+        return stopped(InstallEnd::NotStarted,
+                       "La carpeta " + redirected +
+                           " es una unión, un vínculo simbólico o un punto de montaje.\nNo se copiarán datos a través "
+                           "de ella: elija otro directorio de destino.");
+
+    events.counting();
+    InstallReport report;
+    std::string err;
+    if (!NumFiles(fs, events, source, true, &report.found, &err))
+        return stopped(InstallEnd::NotStarted, "No se han podido contar los archivos que copiar.\n" + err);
+    events.counted(report.found);
+
+    const bool exists = destination_exists(fs, dest);
+    if (!events.confirm(exists)) return stopped(InstallEnd::Declined, {});
+
+    std::uint64_t size = 0, replaced = 0;
+    if (!FolderSize(fs, events, source, exists ? dest : std::string(), &size, &replaced, &err))
+        return stopped(InstallEnd::NotStarted, "No se ha podido medir la carpeta de datos.\n" + err);
+    // Checked before anything is written or replaced. A volume whose free
+    // space cannot be read is left to the copy, which reports what fails.
+    std::uint64_t free = 0;
+    if (fs.free_space(dest, &free, &err) && size > free + replaced)
+        return stopped(InstallEnd::NotStarted, "No hay espacio suficiente en el disco para copiar los datos a " + dest +
+                                                   ".\nSe necesitan " + megabytes(size - replaced, true) +
+                                                   " MB y hay " + megabytes(free, false) + " MB libres.");
+
+    CopyRun run(fs, events, request.roots);
+    double TamPgrs = 0;
+    events.copying(&run);
+    const bool walked = ListFilesCopy(run, source, true, static_cast<double>(size), TamPgrs, &err);
+    events.copying(nullptr);
+    report.copied = run.copied;
+    report.bytes = run.bytes;
+    report.failures = std::move(run.failures);
+    if (!walked) {
+        report.end = InstallEnd::Interrupted;
+        report.message = "La copia de ficheros se ha interrumpido.\n" + err;
+        return report;
     }
+    // Equal counts alone are no success: a file added to the medium after the
+    // count can make up for one that failed.
+    if (report.found != report.copied || !report.failures.empty()) {
+        report.end = InstallEnd::Failed;
+        return report;
+    }
+
+    report.end = InstallEnd::NotFinished;
+    // A tree without files creates no folder on the way, yet the grant needs one.
+    if (report.copied == 0) MakeDirPath(fs, dest);
+    if (!AttribFiles(fs, events, Folder{dest}, true, &err)) {
+        report.message = "Los datos se han copiado, pero no se han podido restablecer sus atributos.\n" + err;
+        return report;
+    }
+    // One of the two group names exists on any given system; the other run fails.
+    std::string not_started;
+    int refused = 0;
+    for (const char* group : {"Todos", "Everyone"}) {
+        int code = 0;
+        if (!programs.start_system_tool_hidden("cacls.exe", dest + " /T /E /C /G " + group + ":F", &err,
+                                               request.await_grant ? &code : nullptr)) {
+            not_started += "\n" + err;
+            continue;
+        }
+        if (!request.await_grant) continue;
+        events.granted(group, code);
+        if (code != 0) ++refused;
+    }
+    if (!not_started.empty()) {
+        report.message = "Los datos se han copiado, pero no se ha podido iniciar cacls para conceder los permisos de " +
+                         dest + "." + not_started;
+        return report;
+    }
+    if (refused == 2) {
+        report.message = "Los datos se han copiado, pero cacls no ha podido conceder los permisos de " + dest + ".";
+        return report;
+    }
+    report.end = InstallEnd::Succeeded;
+    return report;
 }
 
 }  // namespace vorlan

@@ -1,7 +1,5 @@
 #include "copy/walk.h"
 
-#include "copy/copy.h"
-
 namespace vorlan {
 
 std::string child_path(const std::string& folder, const std::string& name) {
@@ -16,11 +14,26 @@ bool list_folder(FileSystem& fs, const std::string& folder, std::vector<Entry>* 
     return false;
 }
 
-namespace {
+std::string collapse_separators(const std::string& path) {
+    if (path.find("\\\\", 1) == std::string::npos) return path;
+    std::string out;
+    out.reserve(path.size());
+    std::size_t i = 0;
+    // A leading "\\" names a network share and stays.
+    if (path.size() >= 2 && path[0] == '\\' && path[1] == '\\') {
+        out = "\\\\";
+        i = 2;
+    }
+    for (; i < path.size(); ++i) {
+        if (path[i] == '\\' && !out.empty() && out.back() == '\\') continue;
+        out += path[i];
+    }
+    return out;
+}
 
 // Case folding for ASCII and the Latin-1 letters (UTF-8 C3 80 to C3 9E, but
 // for the multiplication sign), which covers the names of a Spanish medium.
-std::string comparable(const std::string& path) {
+std::string folded(const std::string& path) {
     std::string out = collapse_separators(path);
     while (out.size() > 1 && out.back() == '\\') out.pop_back();
     for (std::size_t i = 0; i < out.size(); ++i) {
@@ -36,12 +49,10 @@ std::string comparable(const std::string& path) {
     return out;
 }
 
-}  // namespace
-
 bool path_within(const std::string& path, const std::string& folder) {
-    const std::string f = comparable(folder);
+    const std::string f = folded(folder);
     if (f.empty()) return false;
-    const std::string p = comparable(path);
+    const std::string p = folded(path);
     if (p.compare(0, f.size(), f) != 0) return false;
     return p.size() == f.size() || p[f.size()] == '\\' || f.back() == '\\';
 }

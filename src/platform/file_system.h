@@ -18,6 +18,7 @@ enum : std::uint32_t {
     ATTR_DIRECTORY = 0x10,
     ATTR_ARCHIVE = 0x20,
     ATTR_NORMAL = 0x80,
+    ATTR_REPARSE_POINT = 0x400,  // a junction, a symbolic link or a mount point
 };
 
 struct Entry {
@@ -64,6 +65,14 @@ public:
     virtual std::unique_ptr<InputFile> open_read(const std::string& path, std::string* err) = 0;
     // Creates an empty file for writing (a file already there is truncated); its folder must exist.
     virtual std::unique_ptr<OutputFile> create(const std::string& path, std::string* err) = 0;
+
+    // Puts the complete file `from` in the place of the file `to`, in one step:
+    // `to` stays as it was when the move is refused (read-only, in use).
+    virtual bool replace(const std::string& from, const std::string& to, std::string* err) = 0;
+
+    // Bytes free for this user on the volume that holds `path` (which need
+    // not exist yet: its nearest existing folder decides).
+    virtual bool free_space(const std::string& path, std::uint64_t* bytes, std::string* err) = 0;
 
     // Creates every missing folder of `path` up to its last "\".
     virtual bool make_folders(const std::string& path, std::string* err) = 0;

@@ -1,5 +1,5 @@
 #pragma once
-// Starting other programs. Neither start is awaited.
+// Starting other programs.
 
 #include <string>
 
@@ -15,9 +15,10 @@ public:
     virtual bool start_minimized(const std::string& path, std::string* err) = 0;
 
     // Runs `exe` from the Windows system folder (never found by a search),
-    // hidden, with the argument text `args`.
-    virtual bool start_system_tool_hidden(const std::string& exe, const std::string& args,
-                                          std::string* err) = 0;
+    // hidden, with the argument text `args`. With `exit_code` it waits for the
+    // tool to end and gives its exit code; without, it returns at once.
+    virtual bool start_system_tool_hidden(const std::string& exe, const std::string& args, std::string* err,
+                                          int* exit_code = nullptr) = 0;
 };
 
 }  // namespace vorlan

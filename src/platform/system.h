@@ -17,6 +17,15 @@ public:
     // another instance already holds it.
     virtual bool claim_single_instance() = 0;
 
+    // `path` made absolute against the current folder, "." and ".." resolved.
+    virtual std::string full_path(const std::string& path) = 0;
+
+    // The user's folder for temporary files.
+    virtual std::string temp_folder() = 0;
+
+    // Writes a line to the console the program was started from, if any.
+    virtual void console_line(const std::string& line) = 0;
+
     // Ends the process at once: nothing more runs, nothing is asked or saved.
     [[noreturn]] virtual void end_process() = 0;
 };

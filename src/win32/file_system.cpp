@@ -34,8 +34,24 @@ std::wstring full_path(const std::wstring& path) {
     return out;
 }
 
+bool has_dot_steps(const std::wstring& p) {
+    return p.find(L"\\.\\") != std::wstring::npos || p.find(L"\\..\\") != std::wstring::npos || p.ends_with(L"\\.") ||
+           p.ends_with(L"\\..");
+}
+
+bool is_drive_absolute(const std::wstring& p) {
+    const bool letter = p.size() >= 3 && ((p[0] >= L'A' && p[0] <= L'Z') || (p[0] >= L'a' && p[0] <= L'z'));
+    return letter && p[1] == L':' && p[2] == L'\\' && !has_dot_steps(p);
+}
+
 std::wstring to_long(const std::wstring& cleaned) {
     if (starts_with(cleaned, kLongPrefix) || starts_with(cleaned, kDevicePrefix)) return cleaned;
+    // An absolute path goes to the system exactly as the listing spelled its
+    // names: GetFullPathNameW would strip a trailing dot or space from a name
+    // ("a." read as "a"), and the copy would read or write another file.
+    if (is_drive_absolute(cleaned)) return std::wstring(kLongPrefix) + cleaned;
+    if (starts_with(cleaned, L"\\\\") && cleaned.size() > 2 && cleaned[2] != L'\\' && !has_dot_steps(cleaned))
+        return std::wstring(kLongUncPrefix) + cleaned.substr(2);
     std::wstring full = full_path(cleaned);
     if (starts_with(full, L"\\\\")) return std::wstring(kLongUncPrefix) + full.substr(2);
     return std::wstring(kLongPrefix) + full;
@@ -259,6 +275,29 @@ std::unique_ptr<OutputFile> Win32FileSystem::create(const std::string& path, std
         return nullptr;
     }
     return std::make_unique<Win32OutputFile>(std::move(file));
+}
+
+bool Win32FileSystem::replace(const std::string& from, const std::string& to, std::string* err) {
+    // One rename: the old file is either still there or replaced by the whole
+    // new one. Windows refuses it for a read-only or open destination.
+    if (!MoveFileExW(long_path(from).c_str(), long_path(to).c_str(), MOVEFILE_REPLACE_EXISTING)) return fail(err);
+    return true;
+}
+
+bool Win32FileSystem::free_space(const std::string& path, std::uint64_t* bytes, std::string* err) {
+    std::wstring folder = long_path(path);
+    const std::size_t root = root_length(folder);
+    // The nearest folder that exists decides; the destination may not yet.
+    while (folder.size() > root && !is_folder(folder)) {
+        const std::size_t slash = folder.rfind(L'\\', folder.size() - 2);
+        if (slash == std::wstring::npos || slash + 1 < root) break;
+        folder.resize(slash + 1);
+    }
+    if (folder.empty() || folder.back() != L'\\') folder += L'\\';
+    ULARGE_INTEGER available;
+    if (!GetDiskFreeSpaceExW(folder.c_str(), &available, nullptr, nullptr)) return fail(err);
+    *bytes = available.QuadPart;
+    return true;
 }
 
 bool Win32FileSystem::make_folders(const std::string& path, std::string* err) {

@@ -10,8 +10,8 @@
 namespace vorlan::win32 {
 
 // The "\\?\" form of a path: forward slashes turned into backslashes, doubled
-// separators collapsed (a UNC path keeps its leading pair), made absolute,
-// "." and ".." resolved. "\\srv\share\x" becomes "\\?\UNC\srv\share\x"; a path
+// separators collapsed (a UNC path keeps its leading pair); a relative path is
+// made absolute with "." and ".." resolved, an absolute one is kept name for name. "\\srv\share\x" becomes "\\?\UNC\srv\share\x"; a path
 // already in "\\?\" or "\\.\" form is only cleaned of doubled separators.
 std::wstring long_path(const std::string& path);
 
@@ -27,6 +27,8 @@ public:
     bool remove_file(const std::string& path, std::string* err) override;
     std::unique_ptr<InputFile> open_read(const std::string& path, std::string* err) override;
     std::unique_ptr<OutputFile> create(const std::string& path, std::string* err) override;
+    bool replace(const std::string& from, const std::string& to, std::string* err) override;
+    bool free_space(const std::string& path, std::uint64_t* bytes, std::string* err) override;
     bool make_folders(const std::string& path, std::string* err) override;
     bool read_ansi_text(const std::string& path, std::string* utf8, std::string* err) override;
 };

@@ -3,8 +3,10 @@
 #include <windows.h>
 
 #include <objbase.h>
+#include <shellapi.h>
 
 #include <string>
+#include <vector>
 
 #include "win32/file_system.h"
 #include "win32/programs.h"
@@ -12,6 +14,7 @@
 #include "win32/text.h"
 #include "win32/window.h"
 #include "wizard/app.h"
+#include "wizard/unattended.h"
 
 namespace {
 
@@ -42,10 +45,34 @@ void report_start_failure(const std::string& reason) {
     MessageBoxW(nullptr, text.c_str(), L"VorLan", MB_ICONSTOP | MB_OK | MB_SETFOREGROUND);
 }
 
+// The arguments after the program's name, split as Windows programs split
+// them: /destino:"D:\datos vorlan" arrives as /destino:D:\datos vorlan.
+std::vector<std::string> arguments() {
+    std::vector<std::string> out;
+    int count = 0;
+    LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &count);
+    if (!argv) return out;
+    for (int i = 1; i < count; ++i) out.push_back(vorlan::win32::narrow(argv[i]));
+    LocalFree(argv);
+    return out;
+}
+
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show_command) {
     load_libraries_from_system_only();
+    const vorlan::CommandLine line = vorlan::parse_command_line(arguments());
+    vorlan::win32::Win32System system;
+    vorlan::win32::Win32FileSystem fs;
+    vorlan::win32::Win32Programs programs;
+    if (line.unattended) return vorlan::run_unattended(fs, programs, system, line);
+    if (!line.error.empty() || line.help) {
+        const std::wstring text = vorlan::win32::widen((line.error.empty() ? "" : line.error + "\n\n") + vorlan::kUsage);
+        MessageBoxW(nullptr, text.c_str(), L"VorLan",
+                    (line.error.empty() ? MB_ICONINFORMATION : MB_ICONWARNING) | MB_OK | MB_SETFOREGROUND);
+        return line.error.empty() ? vorlan::EXIT_INSTALLED : vorlan::EXIT_USAGE;
+    }
+
     std::string err;
     if (!vorlan::win32::load_common_controls(&err)) {
         report_start_failure(err);
@@ -59,10 +86,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show_command) {
         report_start_failure(err);
         return 1;
     }
-    vorlan::win32::Win32System system;
-    vorlan::win32::Win32FileSystem fs;
-    vorlan::win32::Win32Programs programs;
     vorlan::App app{form, fs, programs, system, {}};
+    if (!line.destination.empty()) app.destination = system.full_path(line.destination);
     form.attach(&app);
 
     vorlan::Form_Load(app);

@@ -108,7 +108,8 @@ bool Win32Programs::start_minimized(const std::string& path, std::string* err) {
     return true;
 }
 
-bool Win32Programs::start_system_tool_hidden(const std::string& exe, const std::string& args, std::string* err) {
+bool Win32Programs::start_system_tool_hidden(const std::string& exe, const std::string& args, std::string* err,
+                                             int* exit_code) {
     std::wstring name = widen(exe);
     // Only a bare file name: the tool must come from the system folder.
     if (name.empty() || name.find_first_of(L"\\/:") != std::wstring::npos) {
@@ -146,6 +147,13 @@ bool Win32Programs::start_system_tool_hidden(const std::string& exe, const std::
     }
     ScopedHandle process(pi.hProcess);
     ScopedHandle thread(pi.hThread);
+    if (!exit_code) return true;
+    DWORD code = 0;
+    if (WaitForSingleObject(process.get(), INFINITE) != WAIT_OBJECT_0 || !GetExitCodeProcess(process.get(), &code)) {
+        *err = error_text_for(GetLastError(), narrow(application));
+        return false;
+    }
+    *exit_code = static_cast<int>(code);
     return true;
 }
 

@@ -18,11 +18,19 @@ class Win32System : public System {
 public:
     std::string program_folder() override;
     bool claim_single_instance() override;
+    std::string full_path(const std::string& path) override;
+    std::string temp_folder() override;
+    void console_line(const std::string& line) override;
     [[noreturn]] void end_process() override;
 
 private:
     // Held for the life of the process: the mark is gone when its last handle is.
     ScopedHandle instance_mark_;
+    // Where console lines go: the standard output when it was redirected, else
+    // the console of the program that started this one; null when neither.
+    HANDLE console_ = nullptr;
+    bool console_is_file_ = false;
+    bool console_looked_up_ = false;
 };
 
 }  // namespace vorlan::win32

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 
+#include "copy/engine.h"
 #include "platform/file_system.h"
 #include "platform/form.h"
 #include "platform/programs.h"
@@ -15,13 +16,14 @@
 namespace vorlan {
 
 inline constexpr const char* kTitle = "VorLan";
+inline constexpr const char* kDefaultDestination = "C:\\vorlan";
 
 // Filled once at load, never changed afterwards.
 struct InstallerState {
     std::string AppOrig;       // the folder that holds the running program
     std::string AppOrigInst;   // the application's own setup program
     std::string AppOrigCarto;  // the source data tree
-    std::string AppDest;       // the destination, fixed
+    std::string AppDest;       // the destination: C:\vorlan unless the command line names another
 };
 
 struct App {
@@ -30,6 +32,10 @@ struct App {
     Programs& programs;
     System& system;
     InstallerState state;
+    // The destination the command line gave, made absolute; read at load.
+    std::string destination = kDefaultDestination;
+    // The data copy while it runs: an end that cannot wait abandons it first.
+    CopyRun* copy_run = nullptr;
 };
 
 // Start-up and exit.
@@ -48,7 +54,8 @@ struct Position {
 Position centred(Twips screen, Twips window);
 
 // Installer state derived from the program's folder.
-InstallerState installer_state(const std::string& program_folder);
+InstallerState installer_state(const std::string& program_folder,
+                               const std::string& destination = kDefaultDestination);
 
 // Page moves; each takes the number of the page being left.
 void Siguiente(App& app, const std::int16_t& pagAct);
@@ -65,7 +72,7 @@ void Option2_Click(App& app);
 void Label4_Click(App& app);
 void Label5_Click(App& app);
 
-// The copy page (src/copy).
+// The copy page.
 void btn_inst_Click(App& app);
 void btn_inferr_Click(App& app);
 

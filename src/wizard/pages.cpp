@@ -1,6 +1,6 @@
 #include <span>
 
-#include "copy/copy.h"
+#include "copy/engine.h"
 #include "wizard/app.h"
 
 namespace vorlan {

@@ -1,4 +1,4 @@
-#include "copy/copy.h"
+#include "copy/engine.h"
 #include "wizard/app.h"
 
 namespace vorlan {

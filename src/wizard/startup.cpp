@@ -13,10 +13,10 @@ Position centred(Twips screen, Twips window) {
     return {static_cast<std::int32_t>(std::nearbyint(dx)) / 2, static_cast<std::int32_t>(std::nearbyint(dy)) / 2};
 }
 
-InstallerState installer_state(const std::string& program_folder) {
+InstallerState installer_state(const std::string& program_folder, const std::string& destination) {
     // Plain concatenation: from a drive root the derived paths hold a doubled
     // separator ("D:\\vorlan"), which the file system and the path mapping accept.
-    return {program_folder, program_folder + "\\aplicacion\\vorlan.exe", program_folder + "\\vorlan", "C:\\vorlan"};
+    return {program_folder, program_folder + "\\aplicacion\\vorlan.exe", program_folder + "\\vorlan", destination};
 }
 
 void Form_Load(App& app) {
@@ -26,7 +26,7 @@ void Form_Load(App& app) {
     }
     const Position at = centred(app.form.screen_size(), app.form.outer_size());
     app.form.move(at.left, at.top);
-    app.state = installer_state(app.system.program_folder());
+    app.state = installer_state(app.system.program_folder(), app.destination);
     app.form.set_back_color(ListaFicherosFail, kYellow);
     app.form.set_bold(ListaFicherosFail, true);
     app.form.set_fore_color(ListaFicherosFail, kRed);
@@ -36,7 +36,11 @@ void btn_Cancel_Click(App& app) {
     const int answer = app.form.message_box(
         "¿Está seguro de que desea salir del programa?\nSe cerrarán todos los procesos pendientes.",
         MB_STYLE_WARN_YES_NO, kTitle);
-    if (answer == ANSWER_YES) app.system.end_process();
+    if (answer != ANSWER_YES) return;
+    // The process ends at once, but not with a partly written file where the
+    // application would take it for data.
+    if (app.copy_run) app.copy_run->abandon();
+    app.system.end_process();
 }
 
 void btn_fin_Click(App& app) { app.system.end_process(); }

@@ -17,9 +17,16 @@ class FakeSystem : public System {
 public:
     std::string program_folder() override { return folder; }
     bool claim_single_instance() override { return !another_instance; }
+    std::string full_path(const std::string& path) override {
+        return path.size() > 1 && path[1] == ':' ? path : current + "\\" + path;
+    }
+    std::string temp_folder() override { return "C:\\temp"; }
+    void console_line(const std::string& line) override { console.push_back(line); }
     [[noreturn]] void end_process() override { throw ProcessEnded{}; }
 
     std::string folder = "E:\\instalar";
+    std::string current = "C:\\trabajo";
+    std::vector<std::string> console;
     bool another_instance = false;
 };
 
@@ -32,11 +39,14 @@ struct ProgramStart {
 class FakePrograms : public Programs {
 public:
     bool start_minimized(const std::string& path, std::string* err) override { return start({path, "", true}, err); }
-    bool start_system_tool_hidden(const std::string& exe, const std::string& args, std::string* err) override {
+    bool start_system_tool_hidden(const std::string& exe, const std::string& args, std::string* err,
+                                  int* exit_code) override {
+        if (exit_code) *exit_code = exit_codes.empty() ? 0 : exit_codes.at(starts.size());
         return start({exe, args, false}, err);
     }
 
     bool fail = false;
+    std::vector<int> exit_codes;  // of the awaited starts, in order; 0 when empty
     std::vector<ProgramStart> starts;
 
 private:

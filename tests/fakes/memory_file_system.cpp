@@ -76,7 +76,8 @@ struct ParsedPath {
         for (std::size_t i = 1; i < n; ++i) out += "\\" + names[i];
         return out;
     }
-    std::string key(std::size_t n) const { return fold(joined(n)); }
+    // Drive U: tells case apart, as a share of a case-sensitive system does.
+    std::string key(std::size_t n) const { return names[0] == "U:" || names[0] == "u:" ? joined(n) : fold(joined(n)); }
 };
 
 using Node = MemoryFileSystem::Node;
@@ -170,7 +171,7 @@ public:
     bool write(const void* buf, std::size_t n, std::string* err) override {
         EXPECT_TRUE(open_) << "write after close";
         if (!open_ || ++calls_ == faults_.write_fails_at) return fail(err, kDeviceError);
-        std::optional<std::uint64_t>& free = fs_.free_space;
+        std::optional<std::uint64_t>& free = fs_.space;
         const std::size_t fits = free ? static_cast<std::size_t>(std::min<std::uint64_t>(n, *free)) : n;
         node_.append(static_cast<const char*>(buf), fits);  // a full disk takes what fits, then refuses
         if (free) *free -= fits;
@@ -281,7 +282,7 @@ bool MemoryFileSystem::remove_file(const std::string& path, std::string* err) {
     const Node& node = it->second;
     if (node.folder || (node.attrs & ATTR_READONLY)) return fail(err, kAccessDenied);
     if (faults_of(path).held || node.readers > 0 || node.writers > 0) return fail(err, kSharing);
-    if (free_space) *free_space += node.size;
+    if (space) *space += node.size;
     nodes_.erase(it);
     return true;
 }
@@ -309,12 +310,33 @@ std::unique_ptr<OutputFile> MemoryFileSystem::create(const std::string& path, st
         if (old->folder || (old->attrs & (ATTR_READONLY | ATTR_HIDDEN | ATTR_SYSTEM)))
             return fail(err, kAccessDenied), nullptr;
         if (faults_of(path).held || old->readers > 0 || old->writers > 0) return fail(err, kSharing), nullptr;
-        if (free_space) *free_space += old->size;
+        if (space) *space += old->size;
         *old = Node{old->path, false, 0, old->serial};
     }
     Node* node = find(path) ? find(path) : &add(*p, p->names.size(), false);
     node->attrs = ATTR_ARCHIVE;
     return std::make_unique<MemoryStream>(*this, *node, faults_of(path), node->writers);
+}
+
+bool MemoryFileSystem::replace(const std::string& from, const std::string& to, std::string* err) {
+    const std::optional<ParsedPath> p = file_path(to, err);
+    if (!p || !readable(from, err)) return false;
+    if (const Node* old = find(to)) {
+        if (old->folder || (old->attrs & ATTR_READONLY)) return fail(err, kAccessDenied);
+        if (faults_of(to).held || old->readers > 0 || old->writers > 0) return fail(err, kSharing);
+        if (space) *space += old->size;
+    }
+    Node moved = std::move(nodes_.at(key_of(from)));
+    nodes_.erase(key_of(from));
+    moved.path = p->joined(p->names.size());
+    nodes_.insert_or_assign(p->key(p->names.size()), std::move(moved));
+    return true;
+}
+
+bool MemoryFileSystem::free_space(const std::string&, std::uint64_t* bytes, std::string* err) {
+    if (!space) return fail(err, "No se puede leer el espacio libre.");
+    *bytes = *space;
+    return true;
 }
 
 bool MemoryFileSystem::make_folders(const std::string& path, std::string* err) {

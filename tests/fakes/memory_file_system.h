@@ -2,7 +2,7 @@
 // An in-memory file system with the Windows rules the core depends on, and
 // faults injected per path. Paths are "X:\a\b"; every drive exists; doubled
 // separators count as one. Names compare without regard to case (ASCII and
-// Latin-1 letters) and keep their spelling; a folder lists its entries in the
+// Latin-1 letters; on drive U: with regard to it) and keep their spelling; a folder lists its entries in the
 // order they were added.
 //
 // Large files hold no bytes: a file added with add_large_file reads as a fixed
@@ -43,6 +43,8 @@ public:
     bool remove_file(const std::string& path, std::string* err) override;
     std::unique_ptr<InputFile> open_read(const std::string& path, std::string* err) override;
     std::unique_ptr<OutputFile> create(const std::string& path, std::string* err) override;
+    bool replace(const std::string& from, const std::string& to, std::string* err) override;
+    bool free_space(const std::string& path, std::uint64_t* bytes, std::string* err) override;
     bool make_folders(const std::string& path, std::string* err) override;
     // Decodes Latin-1, which is Windows-1252 for every letter the tests use.
     bool read_ansi_text(const std::string& path, std::string* utf8, std::string* err) override;
@@ -64,7 +66,7 @@ public:
     Faults& faults(const std::string& path);
     // Bytes that can still be written; unset means unlimited. Removing or
     // truncating a file gives its bytes back.
-    std::optional<std::uint64_t> free_space;
+    std::optional<std::uint64_t> space;
     int removes = 0;  // remove_file calls, refused ones too
 
     struct Node {

@@ -1,0 +1,132 @@
+// The copy page: "Instalar" runs the data installation and shows what it
+// reports in the page's controls; "Informe de errores" switches the lists.
+
+#include "copy/install.h"
+#include "wizard/app.h"
+
+namespace vorlan {
+
+namespace {
+
+void offer_retry(Form& form) {
+    form.set_visible(btn_inferr, true);
+    form.set_enabled(btn_inst, true);
+    form.set_enabled(btn_atras3, true);
+}
+
+void select_last(Form& form) { form.list_select(ListaFicheros, form.list_count(ListaFicheros) - 1); }
+
+// The installation's events, as the page shows them.
+class PageEvents : public InstallEvents {
+public:
+    explicit PageEvents(App& app) : app_(app), form_(app.form) {}
+
+    void counting() override { form_.list_add(ListaFicheros, "Analizando estructura de archivos..."); }
+
+    void counted(std::int64_t files) override {
+        form_.set_text(NumFilesToCopy, std::to_string(files));
+        form_.list_add(ListaFicheros, "Localizados " + form_.text(NumFilesToCopy) + " archivos.");
+        form_.list_add(ListaFicheros, "Iniciando la copia de ficheros.");
+        select_last(form_);
+    }
+
+    bool confirm(bool exists) override {
+        const std::string& dest = app_.state.AppDest;
+        const std::string question =
+            exists ? "El directorio " + dest + " ya existe.\n¿Desea sobreescribirlo?"
+                   : "Se va a proceder a generar el directorio '" + dest +
+                         "'\n  y a copiar los datos de la aplicacion.\n¿Esta usted seguro?";
+        return form_.message_box(question, MB_STYLE_WARN_YES_NO, kTitle) != ANSWER_NO;
+    }
+
+    void copying(CopyRun* run) override {
+        app_.copy_run = run;
+        if (run) form_.set_task(Form::Task::Busy, [run] { run->abandon(); });
+    }
+
+    void file_started(const std::string& source) override {
+        form_.list_add(ListaFicheros, "Copiando " + source + " --> ");
+        select_last(form_);
+    }
+
+    void file_done(const std::string& source, bool ok, const std::string&) override {
+        const int last = form_.list_count(ListaFicheros) - 1;
+        if (ok) {
+            form_.list_set_line(ListaFicheros, last, form_.list_line(ListaFicheros, last) + "Ok");
+            select_last(form_);
+            form_.set_text(NumFilesCopy, std::to_string(++copied_));
+        } else {
+            const std::string line = source + " --> FALLO";
+            form_.list_set_line(ListaFicheros, last, line);
+            form_.list_add(ListaFicherosFail, line);
+        }
+    }
+
+    void file_progress(double percent) override { form_.set_progress(ProgressBar, percent); }
+    void overall_progress(double percent) override { form_.set_progress(ProgressBarT, percent); }
+    void yield() override { form_.yield(); }
+
+private:
+    App& app_;
+    Form& form_;
+    std::int64_t copied_ = 0;
+};
+
+}  // namespace
+
+void btn_inst_Click(App& app) {
+    Form& form = app.form;
+    form.set_visible(btn_inferr, false);
+    form.set_enabled(btn_inst, false);
+    form.set_enabled(btn_atras3, false);
+    form.set_text(NumFilesCopy, "0");
+    form.list_clear(ListaFicheros);
+    form.list_clear(ListaFicherosFail);
+    form.set_progress(ProgressBar, 0);
+    form.set_progress(ProgressBarT, 0);
+
+    PageEvents events(app);
+    const InstallReport report =
+        run_install(app.fs, app.programs, {{app.state.AppOrigCarto, app.state.AppDest}, false}, events);
+    switch (report.end) {
+        case InstallEnd::Succeeded:
+            form.set_task(Form::Task::Done);
+            form.message_box("Copia de ficheros realizada correctamente.\n", MB_STYLE_INFO, kTitle);
+            form.set_visible(btn_Cancel, false);
+            form.set_visible(btn_fin, true);
+            return;
+        case InstallEnd::Declined:
+            form.message_box("Copia de ficheros no realizada por petición del usuario.", MB_STYLE_STOP, kTitle);
+            break;
+        case InstallEnd::Failed:
+            form.set_task(Form::Task::Failed);
+            form.message_box("Copia de ficheros fallida.\nCompruebe el informe de errores.", MB_STYLE_STOP, kTitle);
+            break;
+        case InstallEnd::Interrupted:
+        case InstallEnd::NotFinished:
+            form.set_task(Form::Task::Failed);
+            [[fallthrough]];
+        case InstallEnd::NotStarted:
+            // The user is told what failed, and can look at the report, try
+            // again or go back.
+            form.message_box(report.message, MB_STYLE_STOP, kTitle);
+            break;
+    }
+    offer_retry(form);
+}
+
+void btn_inferr_Click(App& app) {
+    Form& form = app.form;
+    form.set_fore_color(ListaFicherosFail, kRed);
+    if (form.visible(ListaFicherosFail)) {
+        form.set_visible(ListaFicherosFail, false);
+        form.set_visible(ListaFicheros, true);
+        form.set_text(btn_inferr, "Informe de errores");
+    } else {
+        form.set_visible(ListaFicheros, false);
+        form.set_visible(ListaFicherosFail, true);
+        form.set_text(btn_inferr, "Ocultar Informe");
+    }
+}
+
+}  // namespace vorlan

@@ -1,0 +1,199 @@
+#include "wizard/unattended.h"
+
+#include <chrono>
+#include <cstdio>
+#include <memory>
+
+#include "copy/install.h"
+#include "wizard/app.h"
+
+namespace vorlan {
+
+const char* const kUsage =
+    "Uso: instalar.exe /datos [/destino:CARPETA] [/sobrescribir] [/registro:FICHERO]\n"
+    "     instalar.exe [/destino:CARPETA]\n"
+    "     instalar.exe /?\n"
+    "\n"
+    "  /datos             Copia los datos de VORLAN sin ventana ni preguntas y termina\n"
+    "                     con un código de salida.\n"
+    "  /destino:CARPETA   Copia los datos a CARPETA en lugar de C:\\vorlan.\n"
+    "  /sobrescribir      Si el destino ya existe, reemplaza sus archivos.\n"
+    "  /registro:FICHERO  Escribe el registro en FICHERO (si no, en instalar-vorlan.log\n"
+    "                     de la carpeta temporal del usuario).\n"
+    "  /?                 Muestra esta ayuda.\n"
+    "\n"
+    "Códigos de salida:\n"
+    "  0  Todos los archivos copiados, atributos restablecidos y permisos concedidos.\n"
+    "  1  La copia se ha hecho, pero algunos archivos han fallado (el registro dice\n"
+    "     cuáles y por qué).\n"
+    "  2  El destino ya existe y no se ha indicado /sobrescribir; no se ha escrito nada.\n"
+    "  3  La instalación no ha podido empezar (no está la carpeta de datos, origen y\n"
+    "     destino se solapan, no hay espacio...); no se ha escrito nada.\n"
+    "  4  Ya se está ejecutando el instalador; no se ha escrito nada.\n"
+    "  5  La línea de órdenes no es correcta; no se ha escrito nada.\n";
+
+namespace {
+
+std::string lower(std::string s) {
+    for (char& c : s)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return s;
+}
+
+// The log file and the console, line by line: written as it happens, so that
+// a run that is stopped still leaves what it did.
+class Log {
+public:
+    Log(FileSystem& fs, System& system, const std::string& path) : system_(system) {
+        std::string err;
+        file_ = fs.create(path, &err);
+        if (!file_) error_ = "No se puede crear el registro " + path + ": " + err;
+    }
+    ~Log() {
+        std::string ignored;
+        if (file_) file_->close(&ignored);
+    }
+    Log(const Log&) = delete;
+    Log& operator=(const Log&) = delete;
+
+    const std::string& error() const { return error_; }
+
+    void line(const std::string& text) {
+        system_.console_line(text);
+        if (!file_) return;
+        std::string out;
+        for (char c : text) {
+            if (c == '\n') out += '\r';
+            out += c;
+        }
+        out += "\r\n";
+        std::string ignored;
+        file_->write(out.data(), out.size(), &ignored);
+    }
+
+private:
+    System& system_;
+    std::unique_ptr<OutputFile> file_;
+    std::string error_;
+};
+
+class LogEvents : public InstallEvents {
+public:
+    LogEvents(Log& log, const CommandLine& line, const std::string& dest) : log_(log), line_(line), dest_(dest) {}
+
+    bool exists_refused = false;
+
+    void counting() override { log_.line("Analizando estructura de archivos..."); }
+    void counted(std::int64_t files) override {
+        log_.line("Localizados " + std::to_string(files) + " archivos.");
+        log_.line("Iniciando la copia de ficheros.");
+    }
+    bool confirm(bool exists) override {
+        if (!exists || line_.overwrite) return true;
+        exists_refused = true;
+        log_.line("El directorio " + dest_ + " ya existe. No se ha copiado nada: indique /sobrescribir para "
+                  "reemplazar sus archivos.");
+        return false;
+    }
+    void copying(CopyRun*) override {}
+    void granted(const std::string& group, int code) override {
+        log_.line("cacls " + dest_ + " /T /E /C /G " + group + ":F ha terminado con el código " + std::to_string(code) +
+                  ".");
+    }
+    void file_started(const std::string&) override {}
+    void file_done(const std::string& source, bool ok, const std::string&) override {
+        log_.line(ok ? "Copiando " + source + " --> Ok" : source + " --> FALLO");
+    }
+    void file_progress(double) override {}
+    void overall_progress(double) override {}
+    void yield() override {}
+
+private:
+    Log& log_;
+    const CommandLine& line_;
+    const std::string& dest_;
+};
+
+std::string seconds_since(std::chrono::steady_clock::time_point start) {
+    const double s = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f", s);
+    return text;
+}
+
+}  // namespace
+
+CommandLine parse_command_line(const std::vector<std::string>& args) {
+    CommandLine line;
+    bool has_destination = false, has_log = false;
+    for (const std::string& arg : args) {
+        const std::string key = lower(arg.substr(0, arg.find(':') == std::string::npos ? arg.size() : arg.find(':') + 1));
+        const std::string value = arg.substr(key.size());
+        if (key == "/datos" && !line.unattended) {
+            line.unattended = true;
+        } else if (key == "/?") {
+            line.help = true;
+        } else if (key == "/sobrescribir" && !line.overwrite) {
+            line.overwrite = true;
+        } else if (key == "/destino:" && !has_destination && !value.empty()) {
+            line.destination = value;
+            has_destination = true;
+        } else if (key == "/registro:" && !has_log && !value.empty()) {
+            line.log = value;
+            has_log = true;
+        } else if (line.error.empty()) {
+            line.error = "La opción \"" + arg + "\" no es válida.";
+        }
+    }
+    if (line.error.empty() && !line.unattended && (line.overwrite || has_log))
+        line.error = "/sobrescribir y /registro solo valen con /datos.";
+    return line;
+}
+
+int run_unattended(FileSystem& fs, Programs& programs, System& system, const CommandLine& line) {
+    const auto start = std::chrono::steady_clock::now();
+    const std::string log_path =
+        line.log.empty() ? system.temp_folder() + "\\instalar-vorlan.log" : system.full_path(line.log);
+    Log log(fs, system, log_path);
+    if (!log.error().empty()) {
+        system.console_line(log.error());
+        // A log asked for and not written would leave the administrator with nothing.
+        if (!line.log.empty()) return EXIT_USAGE;
+    }
+    if (!line.error.empty() || line.help) {
+        if (!line.error.empty()) log.line(line.error);
+        log.line(kUsage);
+        return line.error.empty() ? EXIT_INSTALLED : EXIT_USAGE;
+    }
+    if (!system.claim_single_instance()) {
+        log.line("La aplicacion solicitada ya se esta ejecutando");
+        return EXIT_RUNNING;
+    }
+
+    const InstallerState state = installer_state(
+        system.program_folder(), line.destination.empty() ? kDefaultDestination : system.full_path(line.destination));
+    LogEvents events(log, line, state.AppDest);
+    const InstallReport report =
+        run_install(fs, programs, {{state.AppOrigCarto, state.AppDest}, true}, events);
+
+    for (const Failure& f : report.failures) log.line(f.path + ": " + f.reason);
+    if (!report.message.empty()) log.line(report.message);
+    if (report.end != InstallEnd::NotStarted && report.end != InstallEnd::Declined)
+        log.line("Copiados " + std::to_string(report.copied) + " de " + std::to_string(report.found) +
+                 " archivos, " + std::to_string(report.bytes) + " bytes, en " + seconds_since(start) + " segundos.");
+    switch (report.end) {
+        case InstallEnd::Succeeded:
+            log.line("Copia de ficheros realizada correctamente.");
+            return EXIT_INSTALLED;
+        case InstallEnd::Declined: return EXIT_EXISTS;
+        case InstallEnd::NotStarted: return EXIT_NOT_STARTED;
+        case InstallEnd::Failed:
+            log.line("Copia de ficheros fallida.");
+            return EXIT_FILES_FAILED;
+        case InstallEnd::Interrupted:
+        case InstallEnd::NotFinished: return EXIT_FILES_FAILED;
+    }
+    return EXIT_FILES_FAILED;
+}
+
+}  // namespace vorlan

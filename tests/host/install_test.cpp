@@ -192,5 +192,69 @@ TEST(Install, ATreeWithoutFilesStillCreatesTheDestination) {
     EXPECT_EQ(e.programs.starts.size(), 2u);
 }
 
+// Ways a run could once report success, or lose data, that it must not.
+TEST(Install, NeverSuccessWithAFileMissingNorAnythingTouchedWithoutRoom) {
+    {  // a file added to the medium after the count makes up for one that fails
+        CopyPage p;
+        p.fs.faults("E:\\instalar\\vorlan\\a.dat").read_fails_at = 1;
+        p.form.on_every_yield = [&p] {
+            if (p.form.list_count(ListaFicheros) == 3) p.fs.add_file("E:\\instalar\\vorlan\\nuevo.dat", "n");
+        };
+        EXPECT_EQ(p.install({ANSWER_YES}).back(), box(16, "Copia de ficheros fallida.\nCompruebe el informe de errores."));
+        EXPECT_EQ(p.form.text(NumFilesToCopy) + " " + p.form.text(NumFilesCopy), "3 3");
+        EXPECT_EQ(p.form.tasks, (std::vector<Form::Task>{Form::Task::Busy, Form::Task::Failed}));
+    }
+    {  // an older tree and too little room: nothing is replaced or written
+        CopyPage p;
+        p.fs.add_file("C:\\vorlan\\a.dat", "viejo");
+        p.fs.space = 4000 - 5 - 1;  // the copy needs 4000 bytes, and a.dat gives back its 5
+        const std::string before = p.fs.describe();
+        EXPECT_EQ(p.install({ANSWER_YES}).back(),
+                  box(16, "No hay espacio suficiente en el disco para copiar los datos a C:\\vorlan.\nSe necesitan 1 MB "
+                          "y hay 0 MB libres."));
+        EXPECT_EQ(p.fs.describe(), before);
+        p.expect_retry_offered();
+    }
+    {  // a destination that is a junction is refused before anything is counted
+        CopyPage p;
+        p.fs.add_folder("C:\\vorlan", ATTR_REPARSE_POINT);
+        const std::vector<std::string> shown = p.install({ANSWER_YES});
+        ASSERT_EQ(shown.size(), 1u);
+        EXPECT_NE(shown[0].find("C:\\vorlan es una unión"), std::string::npos) << shown[0];
+        EXPECT_FALSE(p.fs.exists("C:\\vorlan\\a.dat"));
+    }
+}
+
+// "Cancelar" answered Yes, or the session ending, in the middle of a file:
+// the process ends with no partial file under any name, and an older file kept.
+TEST(Install, EndingInTheMiddleOfAFileLeavesNothingPartial) {
+    for (bool replacing : {false, true}) {
+        for (bool by_cancel : {true, false}) {
+            SCOPED_TRACE(std::string(replacing ? "replacing" : "fresh") + (by_cancel ? " cancel" : " session end"));
+            CopyPage p;
+            p.fs.add_large_file("E:\\instalar\\vorlan\\grande.dat", 300 * 1024);
+            if (replacing) p.fs.add_file("C:\\vorlan\\grande.dat", "viejo");
+            p.form.on_every_yield = [&] {
+                if (p.form.at(ProgressBar).progress != 50) return;
+                p.form.on_every_yield = nullptr;
+                if (by_cancel) on_click(p.app, btn_Cancel);
+                p.form.abandon();
+                throw ProcessEnded{};
+            };
+            p.form.answers = {ANSWER_YES, ANSWER_YES};
+            EXPECT_THROW(on_click(p.app, btn_inst), ProcessEnded);
+            std::vector<Entry> left;
+            std::string err;
+            p.fs.list("C:\\vorlan", &left, &err);
+            std::string names;
+            for (const Entry& e : left) names += e.name + " ";
+            EXPECT_EQ(names, replacing ? "grande.dat a.dat b.dat " : "a.dat b.dat ") << p.fs.describe();
+            if (replacing) {
+                EXPECT_EQ(p.fs.contents("C:\\vorlan\\grande.dat"), "viejo");
+            }
+        }
+    }
+}
+
 }  // namespace
 }  // namespace vorlan::test

@@ -280,7 +280,14 @@ std::unique_ptr<OutputFile> Win32FileSystem::create(const std::string& path, std
 bool Win32FileSystem::replace(const std::string& from, const std::string& to, std::string* err) {
     // One rename: the old file is either still there or replaced by the whole
     // new one. Windows refuses it for a read-only or open destination.
-    if (!MoveFileExW(long_path(from).c_str(), long_path(to).c_str(), MOVEFILE_REPLACE_EXISTING)) return fail(err);
+    // Wine replaces a read-only file all the same; it is refused here as Windows does.
+    const std::wstring target = long_path(to);
+    const DWORD attrs = GetFileAttributesW(target.c_str());
+    if (attrs != INVALID_FILE_ATTRIBUTES && (attrs & FILE_ATTRIBUTE_READONLY)) {
+        *err = error_text(ERROR_ACCESS_DENIED);
+        return false;
+    }
+    if (!MoveFileExW(long_path(from).c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)) return fail(err);
     return true;
 }
 

@@ -9,7 +9,7 @@ class Win32Programs : public Programs {
 public:
     bool start_minimized(const std::string& path, std::string* err) override;
     bool start_system_tool_hidden(const std::string& exe, const std::string& args, std::string* err,
-                                  int* exit_code) override;
+                                  int* exit_code = nullptr) override;
 };
 
 }  // namespace vorlan::win32

@@ -9,3 +9,11 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../scripts/wine-run)
+
+# Reproducible programs: two builds of the same sources, in any two folders,
+# give the same bytes. The linker would stamp the PE header with the build
+# time, and __FILE__ (assertions) would carry the source folder.
+get_filename_component(_vorlan_source "${CMAKE_CURRENT_LIST_DIR}/.." ABSOLUTE)
+set(CMAKE_C_FLAGS_INIT "-ffile-prefix-map=${_vorlan_source}=.")
+set(CMAKE_CXX_FLAGS_INIT "-ffile-prefix-map=${_vorlan_source}=.")
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-Wl,--no-insert-timestamp")

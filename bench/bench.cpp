@@ -37,7 +37,7 @@
 #include <vector>
 
 #include "win32/text.h"
-#include "windows/driver.h"
+#include "ui/driver.h"
 #include "wizard/controls.h"
 
 namespace {

@@ -19,7 +19,7 @@
 #include <cstring>
 #include <string>
 
-#include "windows/driver.h"
+#include "ui/driver.h"
 #include "wizard/controls.h"
 
 namespace {

@@ -8,7 +8,7 @@
 #include <map>
 
 #include "win32/handle.h"
-#include "windows/driver.h"
+#include "ui/driver.h"
 
 namespace vorlan::test {
 namespace {

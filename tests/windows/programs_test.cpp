@@ -6,7 +6,7 @@
 #include <windows.h>
 
 #include "win32/text.h"
-#include "windows/driver.h"
+#include "ui/driver.h"
 
 namespace vorlan::test {
 namespace {

@@ -8,7 +8,7 @@
 
 #include "win32/file_system.h"
 #include "win32/handle.h"
-#include "windows/driver.h"
+#include "ui/driver.h"
 #include "wizard/controls.h"
 
 namespace vorlan::ui {

@@ -5,7 +5,7 @@
 
 #include <thread>
 
-#include "windows/driver.h"
+#include "ui/driver.h"
 #include "wizard/controls.h"
 
 namespace vorlan::ui {

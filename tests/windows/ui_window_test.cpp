@@ -5,7 +5,7 @@
 
 #include <cstdlib>
 
-#include "windows/driver.h"
+#include "ui/driver.h"
 #include "wizard/controls.h"
 
 namespace vorlan::ui {

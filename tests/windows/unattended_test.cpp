@@ -4,7 +4,7 @@
 
 #include "win32/handle.h"
 #include "win32/text.h"
-#include "windows/driver.h"
+#include "ui/driver.h"
 
 namespace vorlan::ui {
 namespace {

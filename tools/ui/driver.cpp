@@ -1,4 +1,4 @@
-#include "windows/driver.h"
+#include "ui/driver.h"
 
 #include <commctrl.h>
 

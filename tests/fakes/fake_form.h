@@ -62,9 +62,9 @@ public:
     void set_bold(int id, bool b) override { at(id).bold = b; }
     int message_box(const std::string& text, int style, const std::string& title) override;
     void yield() override;
-    void set_task(Task t, std::function<void()> abandon) override {
+    void set_task(Task t, std::function<void()> on_abandon) override {
         tasks.push_back(t);
-        this->abandon = std::move(abandon);
+        abandon = std::move(on_abandon);
     }
     Twips outer_size() const override { return {12000, 7935}; }
     Twips screen_size() const override { return {19200, 14400}; }

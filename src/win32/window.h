@@ -114,6 +114,8 @@ private:
     LRESULT on_close();
     void forward_to_controls(UINT msg, WPARAM wp, LPARAM lp);
 
+    // Sets the intervals of the pacing from the clock's frequency.
+    void start_pacing();
     // Runs one queued message through the keyboard interface and the window.
     void dispatch(MSG& msg);
     // Updates held back while a handler yields: shown now and then, and for

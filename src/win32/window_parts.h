@@ -22,6 +22,9 @@ UINT system_dpi();
 // AdjustWindowRectEx at a given DPI (at the system DPI before Windows 10).
 bool adjust_window_rect(RECT* rect, DWORD style, DWORD ex_style, UINT dpi);
 
+// The option that starts the option group: the first in tab order.
+const ControlDesign* first_option();
+
 // One font handle per distinct design font, at one DPI; destroyed with the set.
 class Fonts {
 public:

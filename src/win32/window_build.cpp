@@ -85,14 +85,21 @@ const ControlDesign* first_option() {
     return first;
 }
 
-Win32Form::Win32Form() : fonts_(std::make_unique<Fonts>(USER_DEFAULT_SCREEN_DPI)), picture_(std::make_unique<Picture>()) {
+Win32Form::Win32Form()
+    : fonts_(std::make_unique<Fonts>(USER_DEFAULT_SCREEN_DPI)),
+      picture_(std::make_unique<Picture>()),
+      taskbar_(std::make_unique<TaskbarButton>()) {
     start_pacing();
 }
 
 Win32Form::~Win32Form() {
+    if (task_ == Task::Busy) set_task(Task::Idle, {});
     if (hwnd_) {
         SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
         DestroyWindow(hwnd_);
+    }
+    for (HICON icon : icons_) {
+        if (icon) DestroyIcon(icon);
     }
     for (Control& c : controls_) {
         if (c.back_brush) DeleteObject(c.back_brush);

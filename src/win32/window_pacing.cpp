@@ -124,6 +124,8 @@ void Win32Form::show_held_updates(bool lists) {
         if (c.shown_progress != c.progress) {
             c.shown_progress = c.progress;
             SendMessageW(c.hwnd, PBM_SETPOS, static_cast<WPARAM>(c.progress), 0);
+            // The taskbar button mirrors the overall bar as shown, at the same pace.
+            if (&c == &at(ProgressBarT) && task_ == Task::Busy) show_task_on_taskbar();
             painted = true;
         }
         if (c.held_text) {

@@ -2,6 +2,9 @@
 
 #include "win32/window.h"
 
+#include <exception>
+
+#include "win32/text.h"
 #include "win32/window_parts.h"
 
 namespace vorlan::win32 {
@@ -25,7 +28,43 @@ LRESULT CALLBACK Win32Form::window_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM l
     return DefWindowProcW(hwnd, msg, wp, lp);
 }
 
+// The core's handlers run inside the window procedure, where an exception
+// would end the program with nothing said: it is told, and the window goes on.
+// A task whose handler it ended is over, failed; a handler that runs while
+// another yields (a click during the copy) takes only itself down.
 LRESULT Win32Form::handle(UINT msg, WPARAM wp, LPARAM lp) noexcept {
+    ++handler_depth_;
+    const char* what = nullptr;
+    LRESULT result = 0;
+    try {
+        result = handle_message(msg, wp, lp);
+    } catch (const std::exception& e) {
+        what = e.what();
+    } catch (...) {
+        what = "excepción desconocida";
+    }
+    if (what) report_unexpected(what);
+    --handler_depth_;
+    return result;
+}
+
+void Win32Form::report_unexpected(const char* what) noexcept {
+    try {
+        if (handler_depth_ == 1 && task_ == Task::Busy) set_task(Task::Failed, {});
+        message_box(std::string("Se ha producido un error inesperado:\n") + what, MB_STYLE_STOP, kTitle);
+    } catch (...) {
+        MessageBoxW(hwnd_, L"Se ha producido un error inesperado.", L"VorLan", MB_ICONSTOP | MB_OK);
+    }
+}
+
+LRESULT Win32Form::handle_message(UINT msg, WPARAM wp, LPARAM lp) {
+    // Sent to top-level windows when the shell has made (or made again) the taskbar button.
+    static const UINT taskbar_button_created = RegisterWindowMessageW(L"TaskbarButtonCreated");
+    if (msg == taskbar_button_created && msg != 0) {
+        taskbar_->renew();
+        show_task_on_taskbar();
+        return 0;
+    }
     switch (msg) {
         case WM_COMMAND: return on_command(wp, lp);
         case WM_CTLCOLORSTATIC:
@@ -36,6 +75,11 @@ LRESULT Win32Form::handle(UINT msg, WPARAM wp, LPARAM lp) noexcept {
         case WM_ACTIVATE: return on_activate(wp);
         case WM_NEXTDLGCTL: return on_next_control(wp, lp);
         case WM_CLOSE: return on_close();
+        // A log-off or shutdown waits while the data are being copied.
+        case WM_QUERYENDSESSION:
+            if (task_ == Task::Busy) return FALSE;
+            break;
+        case WM_ENDSESSION: return on_end_session(wp);
         case WM_SYSCOLORCHANGE: forward_to_controls(msg, wp, lp); break;
         case WM_DESTROY: PostQuitMessage(0); return 0;
         default: break;
@@ -50,6 +94,9 @@ LRESULT Win32Form::on_command(WPARAM wp, LPARAM lp) {
     if (!lp || HIWORD(wp) != BN_CLICKED || id < Picture2 || id > Label2) return 0;
     const Kind kind = design(id).kind;
     if (kind != Kind::Button && kind != Kind::Option && kind != Kind::Label) return 0;
+    // Another program can send a click (WM_COMMAND, BM_CLICK) to a control
+    // the user cannot click: hidden, as on another page, or disabled.
+    if (reinterpret_cast<HWND>(lp) != at(id).hwnd || !visible(id) || !enabled(id)) return 0;
     // An option also reports a click when the keyboard moves the focus onto
     // it; it is then selected, as when clicked.
     if (kind == Kind::Option && !checked(id)) set_checked(id, true);

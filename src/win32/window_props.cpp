@@ -183,6 +183,7 @@ void Win32Form::set_progress(int id, double percent) {
     }
     c.shown_progress = position;
     SendMessageW(c.hwnd, PBM_SETPOS, static_cast<WPARAM>(position), 0);
+    if (id == ProgressBarT && task_ == Task::Busy) show_task_on_taskbar();
 }
 
 void Win32Form::set_back_color(int id, std::uint32_t bgr) {
@@ -235,8 +236,5 @@ void Win32Form::move(std::int32_t left, std::int32_t top) {
     SetWindowPos(hwnd_, nullptr, twips_to_pixels(left, dpi), twips_to_pixels(top, dpi), 0, 0,
                  SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
-
-// Holding back log-off, sleep and the taskbar progress come with the window's split.
-void Win32Form::set_task(Task, std::function<void()>) {}
 
 }  // namespace vorlan::win32

@@ -35,6 +35,7 @@ bool load_common_controls(std::string* err);
 
 class Fonts;
 class Picture;
+class TaskbarButton;
 
 class Win32Form : public Form {
 public:
@@ -97,12 +98,17 @@ private:
 
     static LRESULT CALLBACK window_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) noexcept;
     LRESULT handle(UINT msg, WPARAM wp, LPARAM lp) noexcept;
+    LRESULT handle_message(UINT msg, WPARAM wp, LPARAM lp);
+    // Tells of an exception that a handler let through; the window goes on.
+    void report_unexpected(const char* what) noexcept;
 
     bool create_controls(std::string* err);
     void stack_controls();
     void apply_dpi(UINT dpi);
     void lay_out();
     void apply_fonts();
+    // The title bar's and the taskbar's icons at the sizes of `dpi`.
+    void load_icons(UINT dpi);
     SIZE outer_pixels(UINT dpi) const;
 
     LRESULT on_command(WPARAM wp, LPARAM lp);
@@ -112,8 +118,11 @@ private:
     LRESULT on_activate(WPARAM wp);
     LRESULT on_next_control(WPARAM wp, LPARAM lp);
     LRESULT on_close();
+    LRESULT on_end_session(WPARAM wp);
     void forward_to_controls(UINT msg, WPARAM wp, LPARAM lp);
 
+    // Sets the intervals of the pacing from the clock's frequency.
+    void start_pacing();
     // Runs one queued message through the keyboard interface and the window.
     void dispatch(MSG& msg);
     // Updates held back while a handler yields: shown now and then, and for
@@ -130,6 +139,8 @@ private:
     void update_list_extent(int id, const std::wstring& line);
     void measure_list(int id);
     HFONT font_of(int id) const;
+    // The taskbar button after the task's state and the overall bar as shown.
+    void show_task_on_taskbar();
 
     Control& at(int id);
     const Control& at(int id) const;
@@ -151,6 +162,11 @@ private:
     bool holding_ = false;  // a handler is running and yielding
     bool held_ = false;     // some update waits to be shown
     HDC measure_dc_ = nullptr;  // owned; measures list lines without drawing
+    HICON icons_[2] = {};       // owned; the big and the small icon at the window's DPI
+    Task task_ = Task::Idle;
+    std::function<void()> abandon_;  // while Busy: what to do if the session ends all the same
+    std::unique_ptr<TaskbarButton> taskbar_;
+    int handler_depth_ = 0;  // messages being handled, one inside another while a handler yields
 };
 
 }  // namespace vorlan::win32

@@ -10,14 +10,6 @@ namespace vorlan::win32 {
 
 namespace {
 
-// Functions of newer Windows versions, found at run time so that the program
-// still starts on the versions that lack them.
-template <class F>
-F user32_function(const char* name) {
-    FARPROC found = GetProcAddress(GetModuleHandleW(L"user32.dll"), name);
-    return reinterpret_cast<F>(reinterpret_cast<void (*)()>(found));
-}
-
 using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
 using GetDpiForSystemFn = UINT(WINAPI*)();
 using AdjustWindowRectExForDpiFn = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT);

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <shobjidl.h>
 #include <wincodec.h>
 
 #include <string>
@@ -14,6 +15,14 @@
 
 namespace vorlan::win32 {
 
+// Functions of newer Windows versions, found at run time so that the program
+// still starts on the versions that lack them.
+template <class F>
+F user32_function(const char* name) {
+    FARPROC found = GetProcAddress(GetModuleHandleW(L"user32.dll"), name);
+    return reinterpret_cast<F>(reinterpret_cast<void (*)()>(found));
+}
+
 // The DPI a window is drawn at; the system DPI where the system predates
 // per-window DPI.
 UINT dpi_of(HWND hwnd);
@@ -21,6 +30,9 @@ UINT dpi_of(HWND hwnd);
 UINT system_dpi();
 // AdjustWindowRectEx at a given DPI (at the system DPI before Windows 10).
 bool adjust_window_rect(RECT* rect, DWORD style, DWORD ex_style, UINT dpi);
+
+// The option that starts the option group: the first in tab order.
+const ControlDesign* first_option();
 
 // One font handle per distinct design font, at one DPI; destroyed with the set.
 class Fonts {
@@ -50,9 +62,29 @@ public:
     T* get() const { return p_; }
     T* operator->() const { return p_; }
     T** out() { return &p_; }
+    void reset() {
+        if (p_) p_->Release();
+        p_ = nullptr;
+    }
 
 private:
     T* p_ = nullptr;
+};
+
+// The window's taskbar button (Windows 7 on): its progress and its state.
+// Where the shell lacks the interface (Wine may), every call does nothing.
+class TaskbarButton {
+public:
+    // The button was made anew (the shell restarted): the next show asks again.
+    void renew() {
+        tried_ = false;
+        list_.reset();
+    }
+    void show(HWND hwnd, TBPFLAG state, int percent);
+
+private:
+    ComPtr<ITaskbarList3> list_;
+    bool tried_ = false;
 };
 
 // The presentation picture: the JPEG resource decoded once, kept as a bitmap

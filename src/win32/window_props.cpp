@@ -1,0 +1,240 @@
+// The Form, one property at a time.
+
+#include "win32/window.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <utility>
+
+#include "win32/text.h"
+#include "win32/window_parts.h"
+
+namespace vorlan::win32 {
+
+void Win32Form::move_focus_from(HWND leaving) {
+    HWND next = GetNextDlgTabItem(hwnd_, leaving, FALSE);
+    if (next == leaving || (next && (!IsWindowVisible(next) || !IsWindowEnabled(next)))) next = nullptr;
+    // Focus moved in an inactive window would activate it; the move waits for
+    // the window's return instead.
+    if (GetActiveWindow() != hwnd_) {
+        focus_ = next;
+        return;
+    }
+    SetFocus(next ? next : hwnd_);
+}
+
+void Win32Form::set_visible(int id, bool visible) {
+    // Windows keeps a window with its redraw off as hidden.
+    if (at(id).redraw_held) show_held_updates();
+    HWND h = at(id).hwnd;
+    if (visible) {
+        ShowWindow(h, SW_SHOWNA);
+        return;
+    }
+    const bool had_focus = GetFocus() == h;
+    ShowWindow(h, SW_HIDE);
+    if (had_focus) move_focus_from(h);
+}
+
+// The control's own flag, not whether it is on screen: the core asks while
+// the window is still hidden.
+bool Win32Form::visible(int id) const {
+    return at(id).redraw_held || (GetWindowLongPtrW(at(id).hwnd, GWL_STYLE) & WS_VISIBLE) != 0;
+}
+
+void Win32Form::set_enabled(int id, bool enabled) {
+    HWND h = at(id).hwnd;
+    const bool had_focus = !enabled && GetFocus() == h;
+    EnableWindow(h, enabled ? TRUE : FALSE);
+    if (had_focus) move_focus_from(h);
+}
+
+bool Win32Form::enabled(int id) const { return IsWindowEnabled(at(id).hwnd) != FALSE; }
+
+void Win32Form::set_text(int id, const std::string& text) {
+    std::wstring wide = widen(text);
+    const ControlDesign& d = design(id);
+    if (d.kind == Kind::Text && (d.style & STYLE_MULTILINE)) wide = with_crlf(wide);
+    Control& c = at(id);
+    if (holding_ && d.kind == Kind::Text) {
+        c.held_text = std::move(wide);
+        held_ = true;
+        return;
+    }
+    c.held_text.reset();
+    SetWindowTextW(c.hwnd, wide.c_str());
+}
+
+std::string Win32Form::text(int id) const {
+    if (const std::optional<std::wstring>& held = at(id).held_text) return narrow(*held);
+    HWND h = at(id).hwnd;
+    std::wstring wide(static_cast<std::size_t>(GetWindowTextLengthW(h)) + 1, L'\0');
+    const int n = GetWindowTextW(h, wide.data(), static_cast<int>(wide.size()));
+    return narrow(wide.data(), static_cast<std::size_t>(std::max(n, 0)));
+}
+
+void Win32Form::set_checked(int id, bool checked) {
+    SendMessageW(at(id).hwnd, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+    settle_option_tab_stop();
+}
+
+bool Win32Form::checked(int id) const { return SendMessageW(at(id).hwnd, BM_GETCHECK, 0, 0) == BST_CHECKED; }
+
+// The option group is one tab stop: the selected option, or the first when
+// none is. BM_SETCHECK moves the stop only onto or off the option it is sent to.
+void Win32Form::settle_option_tab_stop() {
+    const ControlDesign* stop = first_option();
+    for (const ControlDesign& d : kDesign) {
+        if (d.kind == Kind::Option && checked(d.id)) stop = &d;
+    }
+    for (const ControlDesign& d : kDesign) {
+        if (d.kind != Kind::Option) continue;
+        HWND h = at(d.id).hwnd;
+        const LONG_PTR style = GetWindowLongPtrW(h, GWL_STYLE);
+        SetWindowLongPtrW(h, GWL_STYLE, &d == stop ? style | WS_TABSTOP : style & ~LONG_PTR{WS_TABSTOP});
+    }
+}
+
+void Win32Form::list_add(int id, const std::string& line) {
+    read_clock_at_next_yield();
+    const std::wstring wide = widen(line);
+    hold_redraw(at(id));
+    SendMessageW(at(id).hwnd, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(wide.c_str()));
+    update_list_extent(id, wide);
+}
+
+void Win32Form::list_clear(int id) {
+    at(id).held_select.reset();
+    SendMessageW(at(id).hwnd, LB_RESETCONTENT, 0, 0);
+    at(id).widest_line = 0;
+    SendMessageW(at(id).hwnd, LB_SETHORIZONTALEXTENT, 0, 0);
+}
+
+int Win32Form::list_count(int id) const {
+    return std::max(0, static_cast<int>(SendMessageW(at(id).hwnd, LB_GETCOUNT, 0, 0)));
+}
+
+std::string Win32Form::list_line(int id, int index) const {
+    HWND h = at(id).hwnd;
+    const LRESULT length = SendMessageW(h, LB_GETTEXTLEN, static_cast<WPARAM>(index), 0);
+    if (index < 0 || length == LB_ERR) return {};
+    std::wstring wide(static_cast<std::size_t>(length) + 1, L'\0');
+    const LRESULT got = SendMessageW(h, LB_GETTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(wide.data()));
+    return got == LB_ERR ? std::string() : narrow(wide.data(), static_cast<std::size_t>(got));
+}
+
+void Win32Form::list_set_line(int id, int index, const std::string& line) {
+    Control& c = at(id);
+    if (index < 0 || index >= list_count(id)) return;
+    const std::wstring wide = widen(line);
+    hold_redraw(c);
+    // A selection still held is the one that counts, and it is shown later anyway.
+    const bool was_selected = !c.held_select && SendMessageW(c.hwnd, LB_GETCURSEL, 0, 0) == index;
+    SendMessageW(c.hwnd, LB_DELETESTRING, static_cast<WPARAM>(index), 0);
+    SendMessageW(c.hwnd, LB_INSERTSTRING, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(wide.c_str()));
+    if (was_selected) list_select(id, index);
+    update_list_extent(id, wide);
+}
+
+void Win32Form::list_select(int id, int index) {
+    Control& c = at(id);
+    if (c.redraw_held) {
+        c.held_select = index;
+        return;
+    }
+    SendMessageW(c.hwnd, LB_SETCURSEL, static_cast<WPARAM>(index), 0);
+}
+
+// The horizontal scroll range follows the widest line ever shown, so that a
+// long path can be scrolled into view; it only grows until the list is emptied.
+void Win32Form::update_list_extent(int id, const std::wstring& line) {
+    Control& c = at(id);
+    // Measured in a memory DC: under Wine a font put into a window's DC makes
+    // the X driver read its resource files again, which costs more than the
+    // measuring, once per line of the copy.
+    HGDIOBJ old = SelectObject(measure_dc_, font_of(id));
+    SIZE size{};
+    GetTextExtentPoint32W(measure_dc_, line.c_str(), static_cast<int>(line.size()), &size);
+    SelectObject(measure_dc_, old);
+    const int width = size.cx + MulDiv(6, static_cast<int>(dpi_), USER_DEFAULT_SCREEN_DPI);  // the item's margins
+    if (width <= c.widest_line) return;
+    c.widest_line = width;
+    SendMessageW(c.hwnd, LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(width), 0);
+}
+
+void Win32Form::measure_list(int id) {
+    at(id).widest_line = 0;
+    SendMessageW(at(id).hwnd, LB_SETHORIZONTALEXTENT, 0, 0);
+    const int count = list_count(id);
+    for (int i = 0; i < count; ++i) update_list_extent(id, widen(list_line(id, i)));
+}
+
+void Win32Form::set_progress(int id, double percent) {
+    // Whole percent only; a copy sets the same value many times over.
+    const int position = percent >= 100 ? 100 : percent > 0 ? static_cast<int>(percent) : 0;
+    Control& c = at(id);
+    if (position != c.progress) read_clock_at_next_yield();
+    c.progress = position;
+    if (position == c.shown_progress) return;
+    if (holding_) {
+        held_ = true;
+        return;
+    }
+    c.shown_progress = position;
+    SendMessageW(c.hwnd, PBM_SETPOS, static_cast<WPARAM>(position), 0);
+    if (id == ProgressBarT && task_ == Task::Busy) show_task_on_taskbar();
+}
+
+void Win32Form::set_back_color(int id, std::uint32_t bgr) {
+    Control& c = at(id);
+    if (c.back_brush) DeleteObject(c.back_brush);
+    c.own_back = true;
+    c.back = static_cast<COLORREF>(bgr & 0x00FFFFFF);
+    c.back_brush = CreateSolidBrush(c.back);
+    InvalidateRect(c.hwnd, nullptr, TRUE);
+}
+
+void Win32Form::set_fore_color(int id, std::uint32_t bgr) {
+    Control& c = at(id);
+    c.own_fore = true;
+    c.fore = static_cast<COLORREF>(bgr & 0x00FFFFFF);
+    InvalidateRect(c.hwnd, nullptr, TRUE);
+}
+
+void Win32Form::set_bold(int id, bool bold) {
+    at(id).bold = bold;
+    SendMessageW(at(id).hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font_of(id)), TRUE);
+    if (design(id).kind == Kind::List) measure_list(id);
+}
+
+int Win32Form::message_box(const std::string& text, int style, const std::string& title) {
+    // The box is the end of the handler's work or a question about it: the
+    // window shows where things stand, and the handler's own changes take
+    // effect at once while the box is up.
+    release_held_updates();
+    // A hidden window (the refusal of a second instance comes before the
+    // window is shown) would keep the box off the taskbar and behind others.
+    const bool owned = hwnd_ && IsWindowVisible(hwnd_);
+    const UINT type = static_cast<UINT>(style) | (owned ? 0u : static_cast<UINT>(MB_SETFOREGROUND));
+    return MessageBoxW(owned ? hwnd_ : nullptr, widen(text).c_str(), widen(title).c_str(), type);
+}
+
+Twips Win32Form::outer_size() const {
+    RECT r{};
+    GetWindowRect(hwnd_, &r);
+    return {pixels_to_twips(r.right - r.left, dpi_), pixels_to_twips(r.bottom - r.top, dpi_)};
+}
+
+Twips Win32Form::screen_size() const {
+    const UINT dpi = system_dpi();
+    return {pixels_to_twips(GetSystemMetrics(SM_CXSCREEN), dpi), pixels_to_twips(GetSystemMetrics(SM_CYSCREEN), dpi)};
+}
+
+void Win32Form::move(std::int32_t left, std::int32_t top) {
+    const UINT dpi = system_dpi();
+    SetWindowPos(hwnd_, nullptr, twips_to_pixels(left, dpi), twips_to_pixels(top, dpi), 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+}  // namespace vorlan::win32

@@ -28,7 +28,8 @@ public:
     std::unique_ptr<InputFile> open_read(const std::string& path, std::string* err) override;
     std::unique_ptr<OutputFile> create(const std::string& path, std::string* err) override;
     bool make_folders(const std::string& path, std::string* err) override;
-    bool read_ansi_text(const std::string& path, std::string* utf8, std::string* err) override;
+    bool read_ansi_text(const std::string& path, std::size_t most, std::string* utf8, bool* cut,
+                        std::string* err) override;
 };
 
 }  // namespace vorlan::win32

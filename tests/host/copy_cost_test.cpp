@@ -46,9 +46,10 @@ public:
         ++calls["make_folders"];
         return inner_.make_folders(path, err);
     }
-    bool read_ansi_text(const std::string& path, std::string* utf8, std::string* err) override {
+    bool read_ansi_text(const std::string& path, std::size_t most, std::string* utf8, bool* cut,
+                        std::string* err) override {
         ++calls["read_ansi_text"];
-        return inner_.read_ansi_text(path, utf8, err);
+        return inner_.read_ansi_text(path, most, utf8, cut, err);
     }
 
 private:

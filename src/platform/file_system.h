@@ -77,8 +77,12 @@ public:
     // Creates every missing folder of `path` up to its last "\".
     virtual bool make_folders(const std::string& path, std::string* err) = 0;
 
-    // Reads a whole text file, decoding its bytes with the system's ANSI code page.
-    virtual bool read_ansi_text(const std::string& path, std::string* utf8, std::string* err) = 0;
+    // Reads a text file, decoding its bytes with the system's ANSI code page
+    // (as Windows-1252 where that page is UTF-8 and the bytes are not UTF-8).
+    // A file longer than `most` bytes is read only so far, back to the end of
+    // its last whole line there, and `*cut` says so.
+    virtual bool read_ansi_text(const std::string& path, std::size_t most, std::string* utf8, bool* cut,
+                                std::string* err) = 0;
 };
 
 }  // namespace vorlan

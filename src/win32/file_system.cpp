@@ -332,19 +332,19 @@ bool Win32FileSystem::make_folders(const std::string& path, std::string* err) {
     return true;
 }
 
-bool Win32FileSystem::read_ansi_text(const std::string& path, std::string* utf8, std::string* err) {
+bool Win32FileSystem::read_ansi_text(const std::string& path, std::size_t most, std::string* utf8, bool* cut,
+                                     std::string* err) {
     utf8->clear();
+    *cut = false;
     ScopedHandle file(CreateFileW(long_path(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                   FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (!file.valid()) return fail(err);
     LARGE_INTEGER size;
     if (!GetFileSizeEx(file.get(), &size)) return fail(err);
     // MultiByteToWideChar counts in int.
-    if (size.QuadPart > INT_MAX / 2) {
-        *err = error_text(ERROR_FILE_TOO_LARGE);
-        return false;
-    }
-    std::string bytes(static_cast<std::size_t>(size.QuadPart), '\0');
+    most = std::min<std::size_t>(most, INT_MAX / 2);
+    *cut = static_cast<std::uint64_t>(size.QuadPart) > most;
+    std::string bytes(*cut ? most : static_cast<std::size_t>(size.QuadPart), '\0');
     std::size_t have = 0;
     while (have < bytes.size()) {
         DWORD moved = 0;
@@ -354,12 +354,24 @@ bool Win32FileSystem::read_ansi_text(const std::string& path, std::string* utf8,
         have += moved;
     }
     bytes.resize(have);
+    if (*cut) {
+        // Cut after a line feed, which is never part of a character in any ANSI code page.
+        const std::size_t end = bytes.rfind('\n');
+        if (end != std::string::npos) bytes.resize(end + 1);
+    }
     if (bytes.empty()) return true;
 
-    int n = MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
+    const int count = static_cast<int>(bytes.size());
+    // With UTF-8 as the ANSI code page, a readme of the media, written in
+    // Windows-1252, is not UTF-8, and would show replacement characters.
+    UINT page = CP_ACP;
+    if (GetACP() == CP_UTF8 && !MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, bytes.data(), count, nullptr, 0))
+        page = 1252;
+    int n = MultiByteToWideChar(page, 0, bytes.data(), count, nullptr, 0);
     if (n == 0) return fail(err);
     std::wstring text(static_cast<std::size_t>(n), L'\0');
-    if (!MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), text.data(), n)) return fail(err);
+    if (!MultiByteToWideChar(page, 0, bytes.data(), count, text.data(), n)) return fail(err);
+    std::string().swap(bytes);  // one copy fewer alive while the UTF-8 is made
     *utf8 = narrow(text);
     return true;
 }

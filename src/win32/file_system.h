@@ -30,7 +30,8 @@ public:
     bool replace(const std::string& from, const std::string& to, std::string* err) override;
     bool free_space(const std::string& path, std::uint64_t* bytes, std::string* err) override;
     bool make_folders(const std::string& path, std::string* err) override;
-    bool read_ansi_text(const std::string& path, std::string* utf8, std::string* err) override;
+    bool read_ansi_text(const std::string& path, std::size_t most, std::string* utf8, bool* cut,
+                        std::string* err) override;
 };
 
 }  // namespace vorlan::win32

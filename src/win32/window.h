@@ -23,9 +23,10 @@ float pixels_to_twips(int pixels, UINT dpi);
 // The LOGFONT height of a font of `points`: negative, so that it is the
 // character height without the internal leading, as point sizes are meant.
 LONG font_height(float points, UINT dpi);
-// The face that draws a design face: the first of its candidates that is
-// installed, or the first candidate, left to the font mapper, when none is.
-std::wstring face_for(Face face, const std::function<bool(const std::wstring&)>& installed);
+// The face that draws a design face at `dpi`: the first of its candidates
+// that is installed, or the first candidate, left to the font mapper, when
+// none is. Above 96 DPI a bitmap face is no candidate.
+std::wstring face_for(Face face, UINT dpi, const std::function<bool(const std::wstring&)>& installed);
 // Text as a multi-line edit control shows it: every line break as CR LF.
 std::wstring with_crlf(const std::wstring& text);
 

@@ -110,6 +110,7 @@ Win32Form::~Win32Form() {
 Win32Form::Control& Win32Form::at(int id) { return controls_.at(static_cast<std::size_t>(id - Picture2)); }
 const Win32Form::Control& Win32Form::at(int id) const { return controls_.at(static_cast<std::size_t>(id - Picture2)); }
 HWND Win32Form::control(int id) const { return at(id).hwnd; }
+
 // Loaded by hand so that the import table names only libraries that are always
 // loaded from the system; the manifest still selects version 6.
 bool load_common_controls(std::string* err) {
@@ -174,6 +175,7 @@ bool Win32Form::create(HINSTANCE instance, std::string* err) {
     dpi_ = dpi_of(hwnd_);
     fonts_ = std::make_unique<Fonts>(dpi_);
     picture_->scale(dpi_);
+    load_icons(dpi_);
     if (!create_controls(err)) return false;
     stack_controls();
 
@@ -274,8 +276,25 @@ void Win32Form::apply_dpi(UINT dpi) {
     apply_fonts();
     old.reset();
     picture_->scale(dpi);
+    load_icons(dpi);
     lay_out();
     InvalidateRect(hwnd_, nullptr, TRUE);
+}
+
+// The class's icons are drawn at the system DPI's sizes, blurred on a screen
+// of another DPI: the window carries its own, made at its DPI's sizes.
+void Win32Form::load_icons(UINT dpi) {
+    HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(hwnd_, GWLP_HINSTANCE));
+    const int sizes[2] = {metric_for_dpi(SM_CXICON, dpi), metric_for_dpi(SM_CXSMICON, dpi)};
+    const WPARAM kinds[2] = {ICON_BIG, ICON_SMALL};
+    for (int i = 0; i < 2; ++i) {
+        auto icon = static_cast<HICON>(
+            LoadImageW(instance, MAKEINTRESOURCEW(IDI_VORLAN), IMAGE_ICON, sizes[i], sizes[i], LR_DEFAULTCOLOR));
+        if (!icon) continue;
+        SendMessageW(hwnd_, WM_SETICON, kinds[i], reinterpret_cast<LPARAM>(icon));
+        if (icons_[i]) DestroyIcon(icons_[i]);
+        icons_[i] = icon;
+    }
 }
 
 SIZE Win32Form::outer_pixels(UINT dpi) const {

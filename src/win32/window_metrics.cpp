@@ -13,6 +13,7 @@ namespace {
 using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
 using GetDpiForSystemFn = UINT(WINAPI*)();
 using AdjustWindowRectExForDpiFn = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT);
+using GetSystemMetricsForDpiFn = int(WINAPI*)(int, UINT);
 
 UINT screen_dpi() {
     HDC dc = GetDC(nullptr);
@@ -39,10 +40,11 @@ bool face_installed(const std::wstring& face) {
 }
 
 // Looked up once: the installed fonts do not change while the wizard runs.
-const std::wstring& installed_face(Face face) {
-    static std::wstring chosen[3];
-    std::wstring& slot = chosen[static_cast<int>(face)];
-    if (slot.empty()) slot = face_for(face, face_installed);
+const std::wstring& installed_face(Face face, UINT dpi) {
+    static std::wstring chosen[3][2];
+    const bool scaled = dpi > USER_DEFAULT_SCREEN_DPI;
+    std::wstring& slot = chosen[static_cast<int>(face)][scaled ? 1 : 0];
+    if (slot.empty()) slot = face_for(face, dpi, face_installed);
     return slot;
 }
 
@@ -56,16 +58,18 @@ LONG font_height(float points, UINT dpi) {
     return -MulDiv(static_cast<int>(std::lround(points * 100.0f)), static_cast<int>(dpi), 7200);
 }
 
-std::wstring face_for(Face face, const std::function<bool(const std::wstring&)>& installed) {
+std::wstring face_for(Face face, UINT dpi, const std::function<bool(const std::wstring&)>& installed) {
     // "MS Sans Serif" is the classic dialog font, a bitmap font on every
     // Windows; its TrueType redraw and the later dialog font come next. Where
     // neither family exists (Wine without its own fonts), the metric-compatible
-    // Liberation Sans stands in for Arial.
+    // Liberation Sans stands in for Arial. A bitmap font has sizes for 96 DPI
+    // only, blocky or too small elsewhere: above that, the redraw comes first.
     static const wchar_t* const sans[] = {L"MS Sans Serif", L"Microsoft Sans Serif", L"Tahoma", L"Arial",
                                           L"Liberation Sans", L"DejaVu Sans"};
     static const wchar_t* const arial[] = {L"Arial", L"Liberation Sans", L"Helvetica", L"DejaVu Sans"};
     const bool is_arial = face == Face::Arial;
-    const wchar_t* const* first = is_arial ? std::begin(arial) : std::begin(sans);
+    const bool scaled = dpi > USER_DEFAULT_SCREEN_DPI;
+    const wchar_t* const* first = is_arial ? std::begin(arial) : std::begin(sans) + (scaled ? 1 : 0);
     const wchar_t* const* last = is_arial ? std::end(arial) : std::end(sans);
     for (const wchar_t* const* candidate = first; candidate != last; ++candidate) {
         if (installed(*candidate)) return *candidate;
@@ -102,6 +106,12 @@ UINT system_dpi() {
     return dpi ? dpi : screen_dpi();
 }
 
+int metric_for_dpi(int index, UINT dpi) {
+    static const auto for_dpi = user32_function<GetSystemMetricsForDpiFn>("GetSystemMetricsForDpi");
+    if (for_dpi) return for_dpi(index, dpi);
+    return MulDiv(GetSystemMetrics(index), static_cast<int>(dpi), static_cast<int>(system_dpi()));
+}
+
 bool adjust_window_rect(RECT* rect, DWORD style, DWORD ex_style, UINT dpi) {
     static const auto adjust_for_dpi = user32_function<AdjustWindowRectExForDpiFn>("AdjustWindowRectExForDpi");
     if (adjust_for_dpi) return adjust_for_dpi(rect, style, FALSE, ex_style, dpi) != FALSE;
@@ -125,7 +135,7 @@ HFONT Fonts::get(const Font& font) {
     lf.lfClipPrecision = CLIP_DEFAULT_PRECIS;
     lf.lfQuality = DEFAULT_QUALITY;
     lf.lfPitchAndFamily = DEFAULT_PITCH | FF_SWISS;
-    const std::wstring& face = installed_face(font.face);
+    const std::wstring& face = installed_face(font.face, dpi_);
     std::wmemcpy(lf.lfFaceName, face.c_str(), face.size() + 1);
     HFONT made = CreateFontIndirectW(&lf);
     if (!made) made = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));

@@ -28,6 +28,8 @@ F user32_function(const char* name) {
 UINT dpi_of(HWND hwnd);
 // The DPI of the primary screen as this process sees it.
 UINT system_dpi();
+// A system metric at a given DPI (scaled from the system DPI's before Windows 10).
+int metric_for_dpi(int index, UINT dpi);
 // AdjustWindowRectEx at a given DPI (at the system DPI before Windows 10).
 bool adjust_window_rect(RECT* rect, DWORD style, DWORD ex_style, UINT dpi);
 

@@ -220,10 +220,14 @@ int Win32Form::message_box(const std::string& text, int style, const std::string
     return MessageBoxW(owned ? hwnd_ : nullptr, widen(text).c_str(), widen(title).c_str(), type);
 }
 
+// Centring takes the window's size, the screen's size and the move in one
+// DPI, the primary screen's, so that the conversions cancel out: measured in
+// the window's own DPI on a screen of another, the window would land aside.
 Twips Win32Form::outer_size() const {
     RECT r{};
     GetWindowRect(hwnd_, &r);
-    return {pixels_to_twips(r.right - r.left, dpi_), pixels_to_twips(r.bottom - r.top, dpi_)};
+    const UINT dpi = system_dpi();
+    return {pixels_to_twips(r.right - r.left, dpi), pixels_to_twips(r.bottom - r.top, dpi)};
 }
 
 Twips Win32Form::screen_size() const {

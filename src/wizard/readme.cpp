@@ -3,15 +3,28 @@
 
 namespace vorlan {
 
+namespace {
+
+// A readme is a few pages. A huge one is shown in part: whole, it would take
+// several copies of itself in memory (the bytes, the text, the box's own).
+constexpr std::size_t kReadmeMostBytes = std::size_t{16} << 20;
+
+}  // namespace
+
 void Cargar_Leeme(App& app, const std::string& path) {
     if (path.empty()) return;
     app.form.set_text(Leeme, "");
     std::string text, err;
-    if (!app.fs.read_ansi_text(path, &text, &err)) {
+    bool cut = false;
+    if (!app.fs.read_ansi_text(path, kReadmeMostBytes, &text, &cut, &err)) {
         // The page stays usable and the next visit tries the file again.
         app.form.message_box("No se ha podido leer el archivo de información:\n" + collapse_separators(path) + "\n" + err,
                              MB_STYLE_WARN, kTitle);
         return;
+    }
+    if (cut) {
+        if (!text.empty() && text.back() != '\n') text += "\r\n";
+        text += "(El resto del archivo no se muestra: ábralo con un editor de textos.)";
     }
     app.form.set_text(Leeme, text);
 }

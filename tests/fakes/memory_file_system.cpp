@@ -345,14 +345,26 @@ bool MemoryFileSystem::make_folders(const std::string& path, std::string* err) {
     return make_folders_to(*p, p->trailing ? p->names.size() : p->names.size() - 1, err);
 }
 
-bool MemoryFileSystem::read_ansi_text(const std::string& path, std::string* utf8, std::string* err) {
+bool MemoryFileSystem::read_ansi_text(const std::string& path, std::size_t most, std::string* utf8, bool* cut,
+                                      std::string* err) {
     if (!readable(path, err)) return false;
     utf8->clear();
-    for (char ch : contents(path)) {
-        const unsigned char b = static_cast<unsigned char>(ch);
-        if (b >= 0x80) utf8->push_back(static_cast<char>(0xC0 | (b >> 6)));
-        utf8->push_back(b >= 0x80 ? static_cast<char>(0x80 | (b & 0x3F)) : ch);
+    std::string bytes = contents(path);
+    *cut = bytes.size() > most;
+    if (*cut) {
+        bytes.resize(most);
+        const std::size_t end = bytes.rfind('\n');
+        if (end != std::string::npos) bytes.resize(end + 1);
     }
+    // Plain pointers: the tests read readmes of many megabytes in unoptimised builds.
+    utf8->resize(2 * bytes.size());
+    char* out = utf8->data();
+    for (const char *in = bytes.data(), *end = in + bytes.size(); in != end; ++in) {
+        const unsigned char b = static_cast<unsigned char>(*in);
+        if (b >= 0x80) *out++ = static_cast<char>(0xC0 | (b >> 6));
+        *out++ = b >= 0x80 ? static_cast<char>(0x80 | (b & 0x3F)) : *in;
+    }
+    utf8->resize(static_cast<std::size_t>(out - utf8->data()));
     return true;
 }
 

@@ -47,7 +47,8 @@ public:
     bool free_space(const std::string& path, std::uint64_t* bytes, std::string* err) override;
     bool make_folders(const std::string& path, std::string* err) override;
     // Decodes Latin-1, which is Windows-1252 for every letter the tests use.
-    bool read_ansi_text(const std::string& path, std::string* utf8, std::string* err) override;
+    bool read_ansi_text(const std::string& path, std::size_t most, std::string* utf8, bool* cut,
+                        std::string* err) override;
 
     // Setting up. Missing parents are created; an existing file is replaced.
     void add_folder(const std::string& path, std::uint32_t attrs = 0);

@@ -118,6 +118,31 @@ TEST(Readme, IsReadOnEveryVisitFromPageZeroOnlyAndAMissingOneIsReported) {
     EXPECT_EQ(t.form.text(Leeme), "Segunda\nversión\n");
 }
 
+// Up to 16 MiB a readme is shown whole; beyond, up to its last whole line
+// within them, and a last line says the rest is in the file.
+TEST(Readme, OneOverSixteenMebibytesIsShownInPartWithANoteOnTheRest) {
+    const std::size_t limit = std::size_t{16} << 20;
+    const std::string note = "(El resto del archivo no se muestra: ábralo con un editor de textos.)";
+    const std::string line = std::string(99, 'x') + "\n";
+    for (const std::size_t size : {limit, limit + 1}) {
+        TestApp t;
+        std::string text;
+        text.reserve(size + line.size());
+        while (text.size() < size) text += line;
+        text.resize(size);
+        t.fs.add_file("E:\\instalar\\leeme.txt", text);
+        on_click(t.app, btn_sig0);
+        const std::string shown = t.form.text(Leeme);
+        if (size == limit) {
+            EXPECT_TRUE(shown.size() == size && !shown.ends_with(note));
+        } else {
+            EXPECT_EQ(shown.size(), limit / line.size() * line.size() + note.size());
+            EXPECT_TRUE(shown.ends_with("x\n" + note));
+        }
+        EXPECT_TRUE(t.form.boxes.empty());
+    }
+}
+
 TEST_F(Pages, TheFailureButtonComesBackWithItsCaptionOnlyWhenFailuresAreListed) {
     click({btn_sig0, Label5, btn_sig1});
     EXPECT_FALSE(form.visible(btn_inferr));

@@ -123,9 +123,15 @@ TEST_F(Win32FileSystemTest, ReadsAnsiText) {
     const std::string file = tmp / "léeme.txt";
     ASSERT_TRUE(write_file(file, "Cami\xF3n a\xF1o\r\n\xC9xito \xBFs\xED? 50 \x80"));
     std::string text;
-    ASSERT_TRUE(fs.read_ansi_text(file, &text, &err)) << err;
+    bool cut = true;
+    ASSERT_TRUE(fs.read_ansi_text(file, 100, &text, &cut, &err)) << err;
     EXPECT_EQ(text, "Camión año\r\nÉxito ¿sí? 50 €");
-    EXPECT_FALSE(fs.read_ansi_text(tmp / "no existe.txt", &text, &err));
+    EXPECT_FALSE(cut);
+    // A longer file is read up to the end of its last whole line within the limit.
+    ASSERT_TRUE(fs.read_ansi_text(file, 20, &text, &cut, &err)) << err;
+    EXPECT_EQ(text, "Camión año\r\n");
+    EXPECT_TRUE(cut);
+    EXPECT_FALSE(fs.read_ansi_text(tmp / "no existe.txt", 100, &text, &cut, &err));
     // Closed on every path: the file can be removed at once.
     EXPECT_TRUE(DeleteFileW(win32::long_path(file).c_str()));
 }

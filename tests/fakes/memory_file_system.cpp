@@ -18,27 +18,6 @@ const char* const kAccessDenied = "Acceso denegado.";
 const char* const kSharing = "El proceso no tiene acceso al archivo porque está siendo utilizado por otro proceso.";
 const char* const kDeviceError = "La solicitud no se pudo realizar debido a un error de dispositivo de E/S.";
 
-// The pattern's byte i is table[i % kPeriod]. The period is prime, so a block
-// skipped, repeated or read from a wrapped 32-bit offset never lines up again.
-constexpr std::uint64_t kPeriod = 1'000'003;
-
-// Runs `each(part_of_table, k)` over the pattern's bytes at [offset, offset + n); stops at false.
-template <typename Each>
-bool over_pattern(std::uint64_t offset, std::size_t n, Each each) {
-    static const std::vector<unsigned char> table = [] {
-        std::vector<unsigned char> t(kPeriod);
-        std::uint64_t x = 0x9E3779B97F4A7C15ull;
-        for (auto& b : t) b = static_cast<unsigned char>((x = x * 6364136223846793005ull + 1) >> 56);
-        return t;
-    }();
-    for (std::size_t k; n > 0; offset += k, n -= k) {
-        const std::size_t at = static_cast<std::size_t>(offset % kPeriod);
-        k = std::min<std::size_t>(n, static_cast<std::size_t>(kPeriod) - at);
-        if (!each(table.data() + at, k)) return false;
-    }
-    return true;
-}
-
 bool fail(std::string* err, const char* text) {
     if (err) *err = text;
     return false;
@@ -72,36 +51,28 @@ std::string MemoryFileSystem::key(const std::string& path) {
 }
 
 void Node::read_at(char* out, std::uint64_t offset, std::size_t n) const {
-    if (!pattern && offset < bytes.size()) {
-        const std::size_t k = std::min<std::size_t>(n, static_cast<std::size_t>(bytes.size() - offset));
-        std::memcpy(out, bytes.data() + offset, k);
-        out += k;
-        offset += k;
-        n -= k;
-    }
-    over_pattern(offset, n, [&](const unsigned char* t, std::size_t k) {  // past the end: what a growing file gains
-        std::memcpy(out, t, k);
-        out += k;
-        return true;
-    });
+    const std::size_t z = offset < zeros ? static_cast<std::size_t>(std::min<std::uint64_t>(n, zeros - offset)) : 0;
+    const std::uint64_t at = offset + z - zeros;
+    const std::size_t k = at < bytes.size() ? std::min<std::size_t>(n - z, static_cast<std::size_t>(bytes.size() - at)) : 0;
+    std::memset(out, 0, z);
+    std::memcpy(out + z, bytes.data() + (k ? at : 0), k);
+    std::memset(out + z + k, 'x', n - z - k);  // past the end: what a growing file gains
 }
 
+// Leading zeros are counted, not held: a large file costs nothing.
 void Node::append(const char* data, std::size_t n) {
-    const char* at = data;
-    if (pattern && over_pattern(size, n, [&](const unsigned char* t, std::size_t k) {
-            return std::memcmp(std::exchange(at, at + k), t, k) == 0;
-        })) {
-        size += n;
-        return;
-    }
-    if (pattern) {
-        if (size > (64u << 20)) throw std::length_error("memory file system: a large file departs from its pattern");
-        bytes.resize(static_cast<std::size_t>(size));
-        read_at(bytes.data(), 0, bytes.size());
-        pattern = false;
+    static const char none[4096] = {};
+    for (std::size_t k; bytes.empty() && n > 0; data += k, n -= k, zeros += k) {
+        k = std::min(n, sizeof none);
+        if (std::memcmp(data, none, k) != 0) {
+            for (k = 0; data[k] == '\0';) ++k;
+            zeros += k;
+            data += k;
+            n -= k;
+            break;
+        }
     }
     bytes.append(data, n);
-    size += n;
 }
 
 // One open file, read or written.
@@ -109,13 +80,13 @@ class MemoryStream : public InputFile, public OutputFile {
 public:
     MemoryStream(MemoryFileSystem& fs, Node& node, const Faults& faults, int& count)
         : fs_(fs), node_(node), faults_(faults), count_(count) {
-        limit_ = std::min(node.size, faults.shrinks_to.value_or(node.size)) + faults.grows_by;
+        limit_ = std::min(node.size(), faults.shrinks_to.value_or(node.size())) + faults.grows_by;
         ++count_;
         ++fs_.open_;
     }
     ~MemoryStream() override { release(); }
 
-    std::uint64_t size() const override { return node_.size; }
+    std::uint64_t size() const override { return node_.size(); }
     bool read(void* buf, std::size_t n, std::size_t* got, std::string* err) override {
         *got = 0;
         if (++calls_ == faults_.read_fails_at) return fail(err, "Error de datos (comprobación de redundancia cíclica).");
@@ -188,7 +159,7 @@ bool MemoryFileSystem::list(const std::string& folder, std::vector<Entry>* out, 
     for (const Node* c : children) {
         std::uint32_t attrs = 0;
         attributes(c->path, &attrs);
-        out->push_back({c->path.substr(c->path.rfind('\\') + 1), c->folder, c->size, attrs});
+        out->push_back({c->path.substr(c->path.rfind('\\') + 1), c->folder, c->size(), attrs});
     }
     return true;
 }
@@ -211,7 +182,7 @@ bool MemoryFileSystem::remove_file(const std::string& path, std::string* err) {
     if (!node) return fail(err, kNotFound);
     if (node->folder || (node->attrs & ATTR_READONLY)) return fail(err, kAccessDenied);
     if (faults_[key(path)].held || node->readers > 0 || node->writers > 0) return fail(err, kSharing);
-    if (space) *space += node->size;
+    if (space) *space += node->size();
     nodes_.erase(key(path));
     return true;
 }
@@ -240,7 +211,7 @@ std::unique_ptr<OutputFile> MemoryFileSystem::create(const std::string& path, st
         if (node->folder || (node->attrs & (ATTR_READONLY | ATTR_HIDDEN | ATTR_SYSTEM)))
             return fail(err, kAccessDenied), nullptr;
         if (faults_[key(path)].held || node->readers > 0 || node->writers > 0) return fail(err, kSharing), nullptr;
-        if (space) *space += node->size;
+        if (space) *space += node->size();
         *node = Node{node->path, false, ATTR_ARCHIVE, node->serial};
     }
     return std::make_unique<MemoryStream>(*this, *node, faults_[key(path)], node->writers);
@@ -251,7 +222,7 @@ bool MemoryFileSystem::replace(const std::string& from, const std::string& to, s
     if (const Node* old = find(to)) {
         if (old->folder || (old->attrs & ATTR_READONLY)) return fail(err, kAccessDenied);
         if (faults_[key(to)].held || old->readers > 0 || old->writers > 0) return fail(err, kSharing);
-        if (space) *space += old->size;
+        if (space) *space += old->size();
     } else if (!place(to, false, err)) {
         return false;
     }
@@ -301,7 +272,7 @@ void MemoryFileSystem::add_large_file(const std::string& path, std::uint64_t siz
     std::string err;
     Node* node = make_folders(path, &err) && !exists(path) ? place(path, false, &err) : nullptr;
     if (!node) throw std::invalid_argument("no place for a file at " + path + " " + err);
-    node->size = size;
+    node->zeros = size;
 }
 
 void MemoryFileSystem::add_file(const std::string& path, const std::string& bytes, std::uint32_t attrs) {
@@ -321,11 +292,8 @@ const Node& MemoryFileSystem::file(const std::string& path) const {
 
 std::string MemoryFileSystem::contents(const std::string& path) const {
     const Node& node = file(path);
-    if (!node.pattern) return node.bytes;
-    if (node.size > (64u << 20)) throw std::length_error("memory file system: " + path + " is too large to show");
-    std::string out(static_cast<std::size_t>(node.size), '\0');
-    node.read_at(out.data(), 0, out.size());
-    return out;
+    if (node.zeros > (64u << 20)) throw std::length_error("memory file system: " + path + " is too large to show");
+    return std::string(static_cast<std::size_t>(node.zeros), '\0') + node.bytes;
 }
 
 std::uint32_t MemoryFileSystem::attrs_of(const std::string& path) const {
@@ -336,14 +304,14 @@ std::uint32_t MemoryFileSystem::attrs_of(const std::string& path) const {
 
 bool MemoryFileSystem::same_contents(const std::string& a, const std::string& b) const {
     const Node &x = file(a), &y = file(b);
-    return x.size == y.size && ((x.pattern && y.pattern) || contents(a) == contents(b));
+    return x.zeros == y.zeros && x.bytes == y.bytes;
 }
 
 std::string MemoryFileSystem::describe() const {
     std::string out;
     for (const auto& [k, n] : nodes_)
-        out += n.path + (n.folder ? "\\" : " " + std::to_string(n.size) + " bytes") + " attrs=" +
-               std::to_string(n.attrs) + (n.pattern ? "" : " \"" + n.bytes.substr(0, 24) + "\"") + "\n";
+        out += n.path + (n.folder ? "\\" : " " + std::to_string(n.size()) + " bytes \"" + n.bytes.substr(0, 24) + "\"") +
+               " attrs=" + std::to_string(n.attrs) + "\n";
     return out;
 }
 

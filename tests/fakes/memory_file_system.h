@@ -3,8 +3,7 @@
 // faults injected per path. Paths are "X:\a\b"; every drive exists; doubled
 // separators count as one; names compare without regard to ASCII case (on
 // drive U: with regard to it); a folder lists its entries in the order they
-// were added. A large file holds no bytes: it reads as a fixed pattern, and a
-// written file stays a pattern while what is written matches it.
+// were added.
 
 #include <cstdint>
 #include <map>
@@ -45,7 +44,7 @@ public:
     // Missing parents are made; an existing file is replaced.
     void add_folder(const std::string& path, std::uint32_t attrs = 0);
     void add_file(const std::string& path, const std::string& bytes, std::uint32_t attrs = ATTR_ARCHIVE);
-    void add_large_file(const std::string& path, std::uint64_t size);
+    void add_large_file(const std::string& path, std::uint64_t size);  // of zeros
 
     bool exists(const std::string& path) const { return find(path) != nullptr; }
     bool is_folder(const std::string& path) const { return exists(path) && find(path)->folder; }
@@ -62,9 +61,9 @@ public:
         std::string path;
         bool folder = false;
         std::uint32_t attrs = 0;  // without ATTR_DIRECTORY
-        std::uint64_t serial = 0, size = 0;
-        bool pattern = true;  // else `bytes` holds them
+        std::uint64_t serial = 0, zeros = 0;  // the file is `zeros` zero bytes, then `bytes`
         std::string bytes{};
+        std::uint64_t size() const { return zeros + bytes.size(); }
         int readers = 0, writers = 0;
         void read_at(char* out, std::uint64_t offset, std::size_t n) const;
         void append(const char* data, std::size_t n);

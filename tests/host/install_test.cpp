@@ -127,19 +127,6 @@ TEST(Install, AFileThatFailsFailsTheRunAndTheReportShowsIt) {
     EXPECT_EQ(p.form.list_count(ListaFicherosFail), 1);
 }
 
-TEST(Install, CancelDuringTheCopyAnsweredNoGoesOn) {
-    CopyPage p;
-    p.form.on_every_yield = [&p] {  // "Cancelar", pressed as soon as the first file is done
-        if (p.form.list_count(ListaFicheros) == 4 && p.form.list_line(ListaFicheros, 3).ends_with("Ok")) {
-            p.form.on_every_yield = nullptr;
-            on_click(p.app, btn_Cancel);
-        }
-    };
-    const std::vector<std::string> shown = p.install({ANSWER_YES, ANSWER_NO});
-    ASSERT_EQ(shown.size(), 3u);
-    EXPECT_EQ(shown[2], box(64, kDone));
-}
-
 TEST(Install, PlatformFailuresAreReportedAndLeaveThePageUsable) {
     const std::pair<std::function<void(TestApp&)>, const char*> cases[] = {
         {[](TestApp& a) { a.app.state.AppOrigCarto = "E:\\otro\\vorlan"; }, "E:\\otro\\vorlan"},  // source missing

@@ -78,10 +78,8 @@ void Node::append(const char* data, std::size_t n) {
 // One open file, read or written.
 class MemoryStream : public InputFile, public OutputFile {
 public:
-    MemoryStream(MemoryFileSystem& fs, Node& node, const Faults& faults, int& count)
-        : fs_(fs), node_(node), faults_(faults), count_(count) {
+    MemoryStream(MemoryFileSystem& fs, Node& node, const Faults& faults) : fs_(fs), node_(node), faults_(faults) {
         limit_ = std::min(node.size(), faults.shrinks_to.value_or(node.size())) + faults.grows_by;
-        ++count_;
         ++fs_.open_;
     }
     ~MemoryStream() override { release(); }
@@ -111,15 +109,12 @@ public:
 
 private:
     void release() {
-        if (!std::exchange(open_, false)) return;
-        --count_;
-        --fs_.open_;
+        if (std::exchange(open_, false)) --fs_.open_;
     }
 
     MemoryFileSystem& fs_;
     Node& node_;
     Faults faults_;
-    int& count_;
     bool open_ = true;
     int calls_ = 0;
     std::uint64_t limit_, pos_ = 0;
@@ -181,7 +176,7 @@ bool MemoryFileSystem::remove_file(const std::string& path, std::string* err) {
     Node* node = find(path);
     if (!node) return fail(err, kNotFound);
     if (node->folder || (node->attrs & ATTR_READONLY)) return fail(err, kAccessDenied);
-    if (faults_[key(path)].held || node->readers > 0 || node->writers > 0) return fail(err, kSharing);
+    if (faults_[key(path)].held) return fail(err, kSharing);
     if (space) *space += node->size();
     nodes_.erase(key(path));
     return true;
@@ -192,14 +187,14 @@ Node* MemoryFileSystem::readable(const std::string& path, std::string* err) {
     Node* node = find(path);
     if (!node) return fail(err, kNotFound), nullptr;
     if (node->folder) return fail(err, kAccessDenied), nullptr;
-    if (faults_[key(path)].held || node->writers > 0) return fail(err, kSharing), nullptr;
+    if (faults_[key(path)].held) return fail(err, kSharing), nullptr;
     return node;
 }
 
 std::unique_ptr<InputFile> MemoryFileSystem::open_read(const std::string& path, std::string* err) {
     Node* node = readable(path, err);
     if (!node) return nullptr;
-    return std::make_unique<MemoryStream>(*this, *node, faults_[key(path)], node->readers);
+    return std::make_unique<MemoryStream>(*this, *node, faults_[key(path)]);
 }
 
 std::unique_ptr<OutputFile> MemoryFileSystem::create(const std::string& path, std::string* err) {
@@ -210,18 +205,18 @@ std::unique_ptr<OutputFile> MemoryFileSystem::create(const std::string& path, st
         // Replacing a hidden or system file without naming those attributes is refused too.
         if (node->folder || (node->attrs & (ATTR_READONLY | ATTR_HIDDEN | ATTR_SYSTEM)))
             return fail(err, kAccessDenied), nullptr;
-        if (faults_[key(path)].held || node->readers > 0 || node->writers > 0) return fail(err, kSharing), nullptr;
+        if (faults_[key(path)].held) return fail(err, kSharing), nullptr;
         if (space) *space += node->size();
         *node = Node{node->path, false, ATTR_ARCHIVE, node->serial};
     }
-    return std::make_unique<MemoryStream>(*this, *node, faults_[key(path)], node->writers);
+    return std::make_unique<MemoryStream>(*this, *node, faults_[key(path)]);
 }
 
 bool MemoryFileSystem::replace(const std::string& from, const std::string& to, std::string* err) {
     if (!readable(from, err)) return false;
     if (const Node* old = find(to)) {
         if (old->folder || (old->attrs & ATTR_READONLY)) return fail(err, kAccessDenied);
-        if (faults_[key(to)].held || old->readers > 0 || old->writers > 0) return fail(err, kSharing);
+        if (faults_[key(to)].held) return fail(err, kSharing);
         if (space) *space += old->size();
     } else if (!place(to, false, err)) {
         return false;
@@ -310,8 +305,8 @@ bool MemoryFileSystem::same_contents(const std::string& a, const std::string& b)
 std::string MemoryFileSystem::describe() const {
     std::string out;
     for (const auto& [k, n] : nodes_)
-        out += n.path + (n.folder ? "\\" : " " + std::to_string(n.size()) + " bytes \"" + n.bytes.substr(0, 24) + "\"") +
-               " attrs=" + std::to_string(n.attrs) + "\n";
+        out.append(n.path).append(n.folder ? "\\ " : " bytes=").append(std::to_string(n.size())).append(" ")
+            .append(n.bytes.substr(0, 24)).append(" attrs=").append(std::to_string(n.attrs)).append("\n");
     return out;
 }
 

@@ -64,7 +64,6 @@ public:
         std::uint64_t serial = 0, zeros = 0;  // the file is `zeros` zero bytes, then `bytes`
         std::string bytes{};
         std::uint64_t size() const { return zeros + bytes.size(); }
-        int readers = 0, writers = 0;
         void read_at(char* out, std::uint64_t offset, std::size_t n) const;
         void append(const char* data, std::size_t n);
     };

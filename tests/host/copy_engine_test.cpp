@@ -204,24 +204,6 @@ TEST(TreeCopy, NeverCopiesAFileOntoItselfNorIntoTheSource) {
     }
 }
 
-TEST(Counting, CountsAndMeasuresWithoutFollowingLinks) {
-    Engine t;
-    for (int d = 0; d < 3; ++d) t.fs.add_file(kSrc + "\\d" + std::to_string(d) + "\\x", "");
-    t.fs.add_file(kSrc + "\\a.dat", "12345");
-    t.fs.add_file(kSrc + "\\enlace\\b.dat", "12", ATTR_ARCHIVE);
-    t.fs.set_attributes(kSrc + "\\enlace", ATTR_REPARSE_POINT, nullptr);
-    t.fs.add_file("C:\\vorlan\\A.DAT", "123");
-    std::int64_t count = 0;
-    std::uint64_t size = 0, replaced = 0;
-    std::string err;
-    ASSERT_TRUE(NumFiles(t.fs, t.events, Folder{kSrc}, true, &count, &err));
-    EXPECT_EQ(count, 4);
-    EXPECT_EQ(t.events.yields, 4);  // once per folder
-    ASSERT_TRUE(FolderSize(t.fs, t.events, Folder{kSrc}, "C:\\vorlan", &size, &replaced, &err));
-    EXPECT_EQ(size, 5u);
-    EXPECT_EQ(replaced, 3u);
-}
-
 TEST(ChangePath, MapsOnlyALeadingRoot) {
     const char* const cases[][3] = {
         {"D:\\\\vorlan", "D:\\vorlan\\mapas\\a.dat", "C:\\vorlan\\mapas\\a.dat"},

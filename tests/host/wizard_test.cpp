@@ -1,4 +1,4 @@
-// Start-up, exit, page moves, the readme and the option choice, on the fakes.
+// Start-up, page moves, the readme and the option choice, on the fakes.
 
 #include <gtest/gtest.h>
 
@@ -37,34 +37,6 @@ TEST(FormLoad, CentresFillsTheStateAndStylesTheFailureList) {
     EXPECT_TRUE(list.back == 0x0000FFFFu && list.fore == 0x000000FFu && list.bold);
     EXPECT_TRUE(t.form.boxes.empty());
     EXPECT_EQ(t.form.visible_ids(), kPage0);
-}
-
-TEST(FormLoad, ASecondInstanceOnlySaysSoAndEnds) {
-    TestApp t;
-    t.system.another_instance = true;
-    EXPECT_THROW(Form_Load(t.app), ProcessEnded);
-    ASSERT_EQ(t.form.boxes.size(), 1u);
-    EXPECT_EQ(t.form.boxes[0].text, "La aplicacion solicitada ya se esta ejecutando");
-    EXPECT_EQ(t.form.boxes[0].style, 48);
-    EXPECT_EQ(t.form.boxes[0].title, "VorLan");
-    EXPECT_TRUE(t.form.moves.empty());
-}
-
-TEST(Exit, CancelAndCloseAskFirstFinalizarDoesNot) {
-    for (auto handler : {btn_Cancel_Click, Form_Close}) {
-        TestApp t;
-        t.form.answers = {ANSWER_NO, ANSWER_YES};
-        handler(t.app);
-        ASSERT_EQ(t.form.boxes.size(), 1u);
-        EXPECT_EQ(t.form.boxes[0].text,
-                  "¿Está seguro de que desea salir del programa?\nSe cerrarán todos los procesos pendientes.");
-        EXPECT_EQ(t.form.boxes[0].style, 52);
-        EXPECT_EQ(t.form.visible_ids(), kPage0);
-        EXPECT_THROW(handler(t.app), ProcessEnded);
-    }
-    TestApp t;
-    EXPECT_THROW(on_click(t.app, btn_fin), ProcessEnded);
-    EXPECT_TRUE(t.form.boxes.empty());
 }
 
 struct Pages : ::testing::Test, TestApp {

@@ -39,8 +39,9 @@ TEST(UiWindow, StartsCentredWithEveryControlInPlaceAndRefusesASecondInstance) {
         const RECT rc = w.rect(d.id);
         EXPECT_LE(std::abs(rc.left - px(d.left)) + std::abs(rc.top - px(d.top)), 2);
         EXPECT_LE(std::abs(rc.right - px(d.left + d.width)) + std::abs(rc.bottom - px(d.top + d.height)), 2);
-        if (d.kind == Kind::Button || d.kind == Kind::Label || d.kind == Kind::Text || d.kind == Kind::Option)
+        if (d.kind == Kind::Button || d.kind == Kind::Label || d.kind == Kind::Text || d.kind == Kind::Option) {
             EXPECT_EQ(w.text(d.id), d.caption);
+        }
     }
     EXPECT_EQ(w.focus_id(), btn_Cancel);
     EXPECT_EQ(w.text(btn_atras1), "Atrás");  // the table and the window could share a mangled encoding

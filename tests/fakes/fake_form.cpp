@@ -25,9 +25,7 @@ std::string& FakeForm::line(int id, int index) const {
 
 void FakeForm::set_progress(int id, double percent) {
     if (!(percent >= 0 && percent <= 100)) ADD_FAILURE() << control_name(id) << ": " << percent;
-    ControlState& bar = at(id);
-    bar.progress = percent;
-    bar.progress_history.push_back(percent);
+    at(id).progress = percent;
 }
 
 int FakeForm::message_box(const std::string& text, int style, const std::string& title) {

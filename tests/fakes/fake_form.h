@@ -19,9 +19,7 @@ struct ControlState {
     bool checked = false;
     std::string text;
     std::vector<std::string> lines;
-    int selected = -1;
     double progress = 0;
-    std::vector<double> progress_history;  // every value set, in order
     std::uint32_t back = 0, fore = 0;
     bool bold = false;
 };
@@ -45,17 +43,11 @@ public:
     void set_checked(int id, bool c) override { at(id).checked = c; }
     bool checked(int id) const override { return at(id).checked; }
     void list_add(int id, const std::string& line) override { at(id).lines.push_back(line); }
-    void list_clear(int id) override {
-        at(id).lines.clear();
-        at(id).selected = -1;
-    }
+    void list_clear(int id) override { at(id).lines.clear(); }
     int list_count(int id) const override { return static_cast<int>(at(id).lines.size()); }
     std::string list_line(int id, int index) const override { return line(id, index); }
     void list_set_line(int id, int index, const std::string& text) override { line(id, index) = text; }
-    void list_select(int id, int index) override {
-        line(id, index);
-        at(id).selected = index;
-    }
+    void list_select(int id, int index) override { line(id, index); }
     void set_progress(int id, double percent) override;
     void set_back_color(int id, std::uint32_t bgr) override { at(id).back = bgr; }
     void set_fore_color(int id, std::uint32_t bgr) override { at(id).fore = bgr; }

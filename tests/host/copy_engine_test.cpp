@@ -204,44 +204,6 @@ TEST(TreeCopy, NeverCopiesAFileOntoItselfNorIntoTheSource) {
     }
 }
 
-TEST(TreeCopy, StopsWhereTheWalkItselfFails) {
-    Engine t;
-    t.fs.add_file(kSrc + "\\a.txt", "a");
-    t.fs.add_file(kSrc + "\\mapas\\b.txt", "b");
-    t.fs.add_file(kSrc + "\\otros\\c.txt", "c");
-    std::uint64_t size = 0, replaced = 0;
-    std::string err;
-    ASSERT_TRUE(FolderSize(t.fs, t.events, Folder{kSrc}, "", &size, &replaced, &err));
-    t.fs.faults(kSrc + "\\mapas").list_fails = true;
-    double progress = 0;
-    EXPECT_FALSE(ListFilesCopy(t.run, Folder{kSrc}, true, 3, progress, &err));
-    EXPECT_EQ(err, "No se puede leer la carpeta U:\\vorlan\\mapas: Acceso denegado.");
-    EXPECT_EQ(t.run.copied, 1);
-    EXPECT_FALSE(t.fs.exists("C:\\vorlan\\otros"));
-}
-
-TEST(Counting, CountsAndMeasuresAtEveryDepthWithoutFollowingLinks) {
-    Engine t;
-    for (int d = 0; d < 33; ++d)
-        for (int i = 0; i < 1000; ++i) t.fs.add_file(kSrc + "\\d" + std::to_string(d) + "\\" + std::to_string(i), "");
-    t.fs.add_file(kSrc + "\\a.dat", "12345");
-    t.fs.add_file(kSrc + "\\enlace\\b.dat", "12", ATTR_ARCHIVE);
-    t.fs.set_attributes(kSrc + "\\enlace", ATTR_REPARSE_POINT, nullptr);
-    t.fs.add_file("C:\\vorlan\\A.DAT", "123");
-    std::int64_t count = 0;
-    std::uint64_t size = 0, replaced = 0;
-    std::string err;
-    ASSERT_TRUE(NumFiles(t.fs, t.events, Folder{kSrc}, true, &count, &err));
-    EXPECT_EQ(count, 33001);  // past what 16 bits hold
-    EXPECT_EQ(t.events.yields, 34);  // once per folder
-    ASSERT_TRUE(FolderSize(t.fs, t.events, Folder{kSrc}, "C:\\vorlan", &size, &replaced, &err));
-    EXPECT_EQ(size, 5u);
-    EXPECT_EQ(replaced, 3u);
-    t.fs.faults(kSrc + "\\d7").list_fails = true;
-    EXPECT_FALSE(NumFiles(t.fs, t.events, Folder{kSrc}, true, &count, &err));
-    EXPECT_EQ(err, "No se puede leer la carpeta U:\\vorlan\\d7: Acceso denegado.");
-}
-
 TEST(ChangePath, MapsOnlyALeadingRoot) {
     const char* const cases[][3] = {
         {"D:\\\\vorlan", "D:\\vorlan\\mapas\\a.dat", "C:\\vorlan\\mapas\\a.dat"},
@@ -253,17 +215,6 @@ TEST(ChangePath, MapsOnlyALeadingRoot) {
         {"D:\\", "D:\\a.dat", "C:\\vorlan\\a.dat"},
     };
     for (const auto& [root, in, out] : cases) EXPECT_EQ(ChangePath({root, "C:\\vorlan"}, in), out) << root << " " << in;
-}
-
-TEST(AttribFiles, TreatsOnlyTheTopLevel) {
-    Engine t;
-    t.fs.add_file("C:\\vorlan\\top.txt", "", ATTR_READONLY);
-    t.fs.add_folder("C:\\vorlan\\sub", ATTR_READONLY | ATTR_HIDDEN | ATTR_SYSTEM | ATTR_ARCHIVE);
-    t.fs.add_file("C:\\vorlan\\sub\\in.txt", "", ATTR_READONLY);
-    std::string err;
-    EXPECT_TRUE(AttribFiles(t.fs, t.events, Folder{"C:\\vorlan"}, true, &err)) << err;
-    EXPECT_EQ(t.fs.attrs_of("C:\\vorlan\\top.txt") + t.fs.attrs_of("C:\\vorlan\\sub"), 0u);
-    EXPECT_EQ(t.fs.attrs_of("C:\\vorlan\\sub\\in.txt"), ATTR_READONLY);
 }
 
 }  // namespace

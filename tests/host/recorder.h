@@ -2,7 +2,6 @@
 // The engine's events, written down: the lines a log would show, the two bars
 // and the yields.
 
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -14,23 +13,18 @@ struct Recorder : InstallEvents {
     std::vector<std::string> lines;  // "Copiando P --> Ok" or "P --> FALLO: reason"
     std::vector<double> file_bar, overall_bar;
     long yields = 0;
-    std::function<void()> on_yield;
-    CopyRun* run = nullptr;
 
     void counting() override {}
     void counted(std::int64_t) override {}
     bool confirm(bool) override { return true; }
-    void copying(CopyRun* r) override { run = r; }
+    void copying(CopyRun*) override {}
     void file_started(const std::string& p) override { lines.push_back("Copiando " + p + " --> "); }
     void file_done(const std::string& p, bool ok, const std::string& reason) override {
         lines.back() = ok ? lines.back() + "Ok" : p + " --> FALLO: " + reason;
     }
     void file_progress(double p) override { file_bar.push_back(p); }
     void overall_progress(double p) override { overall_bar.push_back(p); }
-    void yield() override {
-        ++yields;
-        if (on_yield) on_yield();
-    }
+    void yield() override { ++yields; }
 };
 
 }  // namespace vorlan::test

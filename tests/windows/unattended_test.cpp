@@ -72,21 +72,6 @@ TEST(Unattended, EachExitCodeFromARealRun) {
     EXPECT_EQ(run(medium, line).code, 2u);  // there now, and no /sobrescribir
     EXPECT_EQ(contains(read_file(log).value_or(""), "/sobrescribir"), "");
 
-    {  // a source held by another program without read sharing
-        const win32::ScopedHandle held(CreateFileW(win32::widen("\\\\?\\" + medium.path("vorlan\\mapa.dat")).c_str(),
-                                                   GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
-        ASSERT_TRUE(held.valid());
-        EXPECT_EQ(run(medium, line + " /sobrescribir").code, 1u);
-        const std::string failed = read_file(log).value_or("");
-        EXPECT_EQ(contains(failed, medium.path("vorlan\\mapa.dat") + " --> FALLO\r\n"), "");
-        EXPECT_EQ(contains(failed, medium.path("vorlan\\mapa.dat") + ": "), "");  // with the reason
-        EXPECT_EQ(read_file(dest + "\\mapa.dat"), test_bytes(3000, 1));  // the older copy kept
-    }
-
-    EXPECT_EQ(run(medium, "/datos /destino:\"" + medium.path("vorlan\\dentro") + "\" /registro:\"" + log + "\"").code,
-              3u);
-    EXPECT_EQ(run(medium, "/datos /rápido /registro:\"" + log + "\"").code, 5u);
-    EXPECT_EQ(contains(read_file(log).value_or(""), "/rápido"), "");
     {
         Wizard w(medium);
         ASSERT_EQ(w.error(), "");

@@ -47,8 +47,10 @@ struct Roots {
     std::string dest;
 };
 
-// One run of the tree copy: what it has done so far, and what it is writing
-// now, so that an end that cannot wait removes it.
+class CopyQueue;
+
+// One run of the tree copy: what it has done so far. Its files are copied by
+// several workers at once and reported on the caller's thread in walk order.
 class CopyRun {
 public:
     CopyRun(FileSystem& fs, CopyEvents& events, Roots roots);
@@ -58,24 +60,32 @@ public:
     FileSystem& fs;
     CopyEvents& events;
     const Roots roots;
+    // Files copied at the same time. Many small files copy faster several at
+    // a time; one large file goes no faster, and no slower either.
+    int workers = kCopyWorkers;
 
     std::int64_t copied = 0;
     std::uint64_t bytes = 0;
     std::vector<Failure> failures;
 
-    // Closes and removes the file being written, whatever its name; for a
-    // process that is about to end in the middle of a copy.
+    // While held (a question about ending is open), no further file starts;
+    // the files already started go on.
+    void hold(bool held);
+    // Stops the copy at once, removing every file it was writing, whatever its
+    // name, and returns when they are gone: for a process about to end in the
+    // middle of a copy. Files it completed stay. Nothing more is reported.
     void abandon();
+    bool abandoned() const { return abandoned_; }
 
     // Internal to the engine.
-    struct Writing {
-        std::string path;
-        OutputFile* file = nullptr;
-    };
-    Writing writing;
+    static constexpr int kCopyWorkers = 4;
+    CopyQueue* queue = nullptr;
     // Destination paths of this run's files, folded as Windows compares names:
     // two source names that differ only in case must not overwrite each other.
     std::unordered_set<std::string> destinations;
+
+private:
+    bool abandoned_ = false;
 };
 
 // Files at every depth (NestedDirs) or directly in `fld`. Yields once per folder.
@@ -103,9 +113,9 @@ std::string ChangePath(const Roots& roots, const std::string& SpecIn);
 // Makes sure a folder exists, creating every missing folder on the way; quiet.
 void MakeDirPath(FileSystem& fs, std::string path);
 
-// Copies one file in 1024-byte blocks, reporting the per-file share. An older
-// file at `Dst` is replaced only by a complete copy. On failure `*reason`
-// says why and nothing of the copy is left.
+// Copies one file in 1024-byte blocks on the caller's thread, reporting the
+// per-file share. An older file at `Dst` is replaced only by a complete copy.
+// On failure `*reason` says why and nothing of the copy is left.
 bool CopyOneFile(CopyRun& run, const std::string& Src, const std::string& Dst, std::string* reason);
 
 // A path with its doubled separators collapsed, as a folder object reports it.

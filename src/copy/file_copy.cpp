@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <cmath>
 #include <memory>
+#include <mutex>
 #include <new>
 
 #include "copy/engine.h"
@@ -48,25 +49,25 @@ bool read_exactly(InputFile& in, char* buf, std::size_t n, std::string* reason) 
 }
 
 // Everything after both files are open.
-bool copy_contents(CopyRun& run, InputFile& in, OutputFile& out, std::string* reason) {
+bool copy_contents(CopyProgress& progress, InputFile& in, OutputFile& out, std::uint64_t* bytes,
+                   std::string* reason) {
     const std::uint64_t size = in.size();
-    if (size == 0) {
-        run.events.yield();  // the one empty block
-    } else {
+    if (size == 0 && !progress.advanced(0, 0)) {
+        *reason = kAbandoned;
+        return false;
+    }
+    if (size > 0) {
         const std::size_t capacity = static_cast<std::size_t>(std::min<std::uint64_t>(size, kChunk));
         const Buffer buffer = page_aligned(capacity);
-        const double whole = static_cast<double>(size);
         for (std::uint64_t written = 0; written < size;) {
             const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(kChunk, size - written));
             if (!read_exactly(in, buffer.get(), n, reason)) return false;
             if (!out.write(buffer.get(), n, reason)) return false;
-            for (std::size_t done = 0; done < n;) {
-                done += std::min(kBlock, n - done);
-                const double remaining = static_cast<double>(size - written - done);
-                run.events.file_progress(100.0 - std::floor(remaining * 100.0 / whole));
-                run.events.yield();
-            }
             written += n;
+            if (!progress.advanced(written, size)) {
+                *reason = kAbandoned;
+                return false;
+            }
         }
     }
     // A source that grew has changed under the copy just as one that shrank:
@@ -79,42 +80,42 @@ bool copy_contents(CopyRun& run, InputFile& in, OutputFile& out, std::string* re
         return false;
     }
     if (!out.close(reason)) return false;
-    run.bytes += size;
+    *bytes = size;
     return true;
 }
 
-// A name beside `path` that nothing stands at, for the copy that replaces it.
-std::string temporary_beside(FileSystem& fs, const std::string& path) {
-    const std::size_t slash = path.rfind('\\');
-    const std::string folder = path.substr(0, slash + 1);
+// Creates the file for the copy that replaces `path`, under a name beside it
+// that nothing stands at. Files of one folder may be replaced at the same
+// time: the name is chosen and taken under one lock, or two copies could
+// write into one temporary.
+std::unique_ptr<OutputFile> create_temporary_beside(FileSystem& fs, const std::string& path, std::string* temporary,
+                                                    std::string* reason) {
+    static std::mutex naming;
+    const std::lock_guard<std::mutex> lock(naming);
+    const std::string folder = path.substr(0, path.rfind('\\') + 1);
     for (int n = 0;; ++n) {
-        std::string candidate = folder + "~vorlan" + (n ? std::to_string(n) : "") + ".tmp";
+        *temporary = folder + "~vorlan" + (n ? std::to_string(n) : "") + ".tmp";
         std::uint32_t attrs = 0;
-        if (!fs.attributes(candidate, &attrs)) return candidate;
+        if (!fs.attributes(*temporary, &attrs)) return fs.create(*temporary, reason);
     }
 }
 
-// Writes the copy to `target`. A copy that fails part-way is closed and
-// removed: no truncated file may stay, where it would pass for the data.
-bool write_copy(CopyRun& run, InputFile& in, const std::string& target, std::string* reason) {
-    std::unique_ptr<OutputFile> out = run.fs.create(target, reason);
+// Writes the copy into `out`, made at `target`. A copy that fails part-way is
+// closed and removed: no truncated file may stay, where it would pass for the data.
+bool write_copy(FileSystem& fs, CopyProgress& progress, InputFile& in, std::unique_ptr<OutputFile> out,
+                const std::string& target, std::uint64_t* bytes, std::string* reason) {
     if (!out) return false;
-    run.writing = {target, out.get()};
-    const bool ok = copy_contents(run, in, *out, reason);
-    run.writing = {};
-    if (ok) return true;
+    if (copy_contents(progress, in, *out, bytes, reason)) return true;
     std::string ignored;
     out->close(&ignored);
-    run.fs.remove_file(target, &ignored);
+    fs.remove_file(target, &ignored);
     return false;
 }
 
 }  // namespace
 
-namespace {
-
-bool copy_or_replace(CopyRun& run, const std::string& Src, const std::string& Dst, bool dst_may_exist,
-                     std::string* reason) {
+bool copy_file(FileSystem& fs, CopyProgress& progress, const std::string& Src, const std::string& Dst,
+               bool dst_may_exist, std::uint64_t* bytes, std::string* reason) {
     // Writing the destination would overwrite the source itself.
     if (path_within(Dst, Src)) {
         *reason = "El destino es el propio archivo de origen.";
@@ -122,10 +123,11 @@ bool copy_or_replace(CopyRun& run, const std::string& Src, const std::string& Ds
     }
     // The source is opened before the destination is touched, so that a source
     // that cannot be read never costs the file already at the destination.
-    std::unique_ptr<InputFile> in = run.fs.open_read(Src, reason);
+    std::unique_ptr<InputFile> in = fs.open_read(Src, reason);
     if (!in) return false;
     std::uint32_t attrs = 0;
-    if (!dst_may_exist || !run.fs.attributes(Dst, &attrs)) return write_copy(run, *in, Dst, reason);
+    if (!dst_may_exist || !fs.attributes(Dst, &attrs))
+        return write_copy(fs, progress, *in, fs.create(Dst, reason), Dst, bytes, reason);
     if (attrs & ATTR_DIRECTORY) {
         *reason = "En el destino hay una carpeta con el mismo nombre.";
         return false;
@@ -133,36 +135,48 @@ bool copy_or_replace(CopyRun& run, const std::string& Src, const std::string& Ds
     // The older file stays until the new one is complete: a copy that fails
     // (a full disk, a source that cannot be read to the end) must not leave
     // the user with neither.
-    const std::string temporary = temporary_beside(run.fs, Dst);
-    if (!write_copy(run, *in, temporary, reason)) return false;
-    if (run.fs.replace(temporary, Dst, reason)) return true;
+    std::string temporary;
+    std::unique_ptr<OutputFile> out = create_temporary_beside(fs, Dst, &temporary, reason);
+    if (!write_copy(fs, progress, *in, std::move(out), temporary, bytes, reason)) return false;
+    if (fs.replace(temporary, Dst, reason)) return true;
     std::string ignored;
-    run.fs.remove_file(temporary, &ignored);
+    fs.remove_file(temporary, &ignored);
+    *bytes = 0;
     return false;
 }
 
+namespace {
+
+// A copy on the caller's thread: the bar moves and the caller yields once per
+// block; the chunk's blocks are told after its write.
+class BlockProgress : public CopyProgress {
+public:
+    explicit BlockProgress(CopyRun& run) : run_(run) {}
+    bool advanced(std::uint64_t written, std::uint64_t size) override {
+        if (size == 0) run_.events.yield();  // the one empty block
+        for (; done_ < written;) {
+            done_ += std::min<std::uint64_t>(kBlock, written - done_);
+            const double remaining = static_cast<double>(size - done_);
+            run_.events.file_progress(100.0 - std::floor(remaining * 100.0 / static_cast<double>(size)));
+            run_.events.yield();
+        }
+        return !run_.abandoned();
+    }
+
+private:
+    CopyRun& run_;
+    std::uint64_t done_ = 0;
+};
+
 }  // namespace
 
-bool copy_one(CopyRun& run, const std::string& Src, const std::string& Dst, bool dst_may_exist,
-              std::string* reason) {
-    const bool ok = copy_or_replace(run, Src, Dst, dst_may_exist, reason);
+bool CopyOneFile(CopyRun& run, const std::string& Src, const std::string& Dst, std::string* reason) {
+    BlockProgress progress(run);
+    std::uint64_t bytes = 0;
+    const bool ok = copy_file(run.fs, progress, Src, Dst, true, &bytes, reason);
+    run.bytes += bytes;
     run.events.file_progress(0);
     return ok;
-}
-
-bool CopyOneFile(CopyRun& run, const std::string& Src, const std::string& Dst, std::string* reason) {
-    return copy_one(run, Src, Dst, true, reason);
-}
-
-CopyRun::CopyRun(FileSystem& file_system, CopyEvents& copy_events, Roots copy_roots)
-    : fs(file_system), events(copy_events), roots(std::move(copy_roots)) {}
-
-void CopyRun::abandon() {
-    if (!writing.file) return;
-    std::string ignored;
-    writing.file->close(&ignored);
-    fs.remove_file(writing.path, &ignored);
-    writing = {};
 }
 
 }  // namespace vorlan

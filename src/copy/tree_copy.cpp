@@ -3,6 +3,7 @@
 #include <utility>
 #include <vector>
 
+#include "copy/copy_queue.h"
 #include "copy/engine.h"
 #include "copy/walk.h"
 
@@ -18,8 +19,8 @@ std::string not_through(const std::string& folder) {
 // One folder of the walk: its files, then its subfolders. `blocked` says why
 // nothing may be written below this point (a destination folder above it
 // leads elsewhere), empty when all is well.
-bool copy_folder(CopyRun& run, const Folder& fld, bool NestedDirs, double FldSize, double& TamPgrs,
-                 std::string blocked, std::string* err) {
+bool copy_folder(CopyRun& run, CopyQueue& queue, const Folder& fld, bool NestedDirs, std::string blocked,
+                 std::string* err) {
     std::vector<Entry> entries;
     if (!list_folder(run.fs, fld.path, &entries, err)) return false;
     const std::string dst_folder = ChangePath(run.roots, fld.path);
@@ -33,44 +34,32 @@ bool copy_folder(CopyRun& run, const Folder& fld, bool NestedDirs, double FldSiz
 
     for (const Entry& file : entries) {
         if (file.is_folder) continue;
+        if (run.abandoned()) return true;
         const std::string P = child_path(fld.path, file.name);
         const std::string dst = ChangePath(run.roots, P);
-        run.events.file_started(P);
-        std::string reason;
-        bool ok = false;
         if (path_within(dst, run.roots.source)) {
             // The same file when the source root is the destination (the
             // wizard started from C:\, or a root whose case kept it from being
             // mapped), another source file when it runs from the destination.
-            reason = "El destino está dentro de la carpeta de origen.";
+            queue.refuse(P, "El destino está dentro de la carpeta de origen.", file.size, true);
         } else if (!blocked.empty()) {
-            reason = blocked;
+            queue.refuse(P, blocked, file.size, true);
         } else if (!run.destinations.insert(folded(dst)).second) {
             // A medium written on a system that tells case apart may hold
             // "Mapa.dat" beside "mapa.dat"; Windows would make them one file.
-            reason = "Otro archivo del soporte ya se ha copiado con este nombre (Windows no distingue mayúsculas "
-                     "de minúsculas).";
+            queue.refuse(P,
+                         "Otro archivo del soporte ya se ha copiado con este nombre (Windows no distingue "
+                         "mayúsculas de minúsculas).",
+                         file.size, true);
         } else {
+            // Folders are made before any file in them is handed over. A folder
+            // that cannot be made shows up as the copies into it failing.
             if (!there && !made) {
-                // A folder that cannot be made shows up as the copies into it failing.
                 std::string ignored;
                 made = run.fs.make_folders(dst_folder + "\\", &ignored);
             }
-            ok = copy_one(run, P, dst, there || !made, &reason);
+            queue.copy(P, dst, there || !made, file.size);
         }
-        if (ok) {
-            ++run.copied;
-        } else {
-            run.failures.push_back({P, reason});
-        }
-        run.events.file_done(P, ok, reason);
-        // Every file empty leaves nothing to measure progress by.
-        if (FldSize > 0) TamPgrs += static_cast<double>(file.size) * 100.0 / FldSize;
-        // The shares of all files add up to 100 only up to rounding, which must
-        // not leave the bar at 99; files that grew after the tree was measured
-        // would carry the total past the bar's end.
-        run.events.overall_progress(std::clamp(std::floor(TamPgrs + 1e-6), 0.0, 100.0));
-        run.events.yield();
     }
 
     if (!NestedDirs) return true;
@@ -78,15 +67,12 @@ bool copy_folder(CopyRun& run, const Folder& fld, bool NestedDirs, double FldSiz
         if (!sub.is_folder) continue;
         const Folder next{child_path(fld.path, sub.name)};
         if (followed(sub)) {
-            if (!copy_folder(run, next, NestedDirs, FldSize, TamPgrs, blocked, err)) return false;
+            if (!copy_folder(run, queue, next, NestedDirs, blocked, err)) return false;
             continue;
         }
         // Not followed, so not copied: the run must not end as a success.
-        const std::string reason = "La carpeta es una unión, un vínculo simbólico o un punto de montaje; no se copia.";
-        run.events.file_started(next.path);
-        run.failures.push_back({next.path, reason});
-        run.events.file_done(next.path, false, reason);
-        run.events.yield();
+        queue.refuse(next.path, "La carpeta es una unión, un vínculo simbólico o un punto de montaje; no se copia.", 0,
+                     false);
     }
     return true;
 }
@@ -95,7 +81,24 @@ bool copy_folder(CopyRun& run, const Folder& fld, bool NestedDirs, double FldSiz
 
 bool ListFilesCopy(CopyRun& run, const Folder& fld, bool NestedDirs, double FldSize, double& TamPgrs,
                    std::string* err) {
-    return copy_folder(run, fld, NestedDirs, FldSize, TamPgrs, {}, err);
+    CopyQueue queue(run, FldSize, TamPgrs);
+    // What was handed over before a folder failed to list is reported first.
+    const bool walked = copy_folder(run, queue, fld, NestedDirs, {}, err);
+    if (queue.finish() && !run.abandoned()) return walked;
+    *err = kAbandoned;
+    return false;
+}
+
+CopyRun::CopyRun(FileSystem& file_system, CopyEvents& copy_events, Roots copy_roots)
+    : fs(file_system), events(copy_events), roots(std::move(copy_roots)) {}
+
+void CopyRun::hold(bool held) {
+    if (queue) queue->hold(held);
+}
+
+void CopyRun::abandon() {
+    abandoned_ = true;
+    if (queue) queue->abandon();
 }
 
 std::string ChangePath(const Roots& roots, const std::string& SpecIn) {

@@ -33,10 +33,15 @@ void Form_Load(App& app) {
 }
 
 void btn_Cancel_Click(App& app) {
+    // No file starts while the question is open; No goes on where it was.
+    if (app.copy_run) app.copy_run->hold(true);
     const int answer = app.form.message_box(
         "¿Está seguro de que desea salir del programa?\nSe cerrarán todos los procesos pendientes.",
         MB_STYLE_WARN_YES_NO, kTitle);
-    if (answer != ANSWER_YES) return;
+    if (answer != ANSWER_YES) {
+        if (app.copy_run) app.copy_run->hold(false);
+        return;
+    }
     // The process ends at once, but not with a partly written file where the
     // application would take it for data.
     if (app.copy_run) app.copy_run->abandon();

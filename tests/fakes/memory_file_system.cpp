@@ -6,6 +6,7 @@
 #include <cctype>
 #include <cstring>
 #include <stdexcept>
+#include <thread>
 #include <utility>
 
 namespace vorlan::test {
@@ -87,6 +88,12 @@ public:
     std::uint64_t size() const override { return node_.size(); }
     bool read(void* buf, std::size_t n, std::size_t* got, std::string* err) override {
         *got = 0;
+        if (calls_ + 1 == faults_.stalls_at) {
+            ++fs_.stalled;
+            std::this_thread::sleep_for(MemoryFileSystem::kStall);
+            --fs_.stalled;
+        }
+        const std::lock_guard<std::recursive_mutex> lock(fs_.mutex_);
         if (++calls_ == faults_.read_fails_at) return fail(err, "Error de datos (comprobación de redundancia cíclica).");
         *got = static_cast<std::size_t>(std::min<std::uint64_t>(n, limit_ - pos_));
         node_.read_at(static_cast<char*>(buf), pos_, *got);
@@ -94,6 +101,7 @@ public:
         return true;
     }
     bool write(const void* buf, std::size_t n, std::string* err) override {
+        const std::lock_guard<std::recursive_mutex> lock(fs_.mutex_);
         EXPECT_TRUE(open_) << "write after close";
         if (!open_ || ++calls_ == faults_.write_fails_at) return fail(err, kDeviceError);
         const std::size_t fits = fs_.space ? static_cast<std::size_t>(std::min<std::uint64_t>(n, *fs_.space)) : n;
@@ -102,6 +110,7 @@ public:
         return fits == n || fail(err, "No hay espacio suficiente en el disco.");
     }
     bool close(std::string* err) override {
+        const std::lock_guard<std::recursive_mutex> lock(fs_.mutex_);
         if (!open_) return true;
         release();
         return !faults_.close_fails || fail(err, kDeviceError);
@@ -109,6 +118,7 @@ public:
 
 private:
     void release() {
+        const std::lock_guard<std::recursive_mutex> lock(fs_.mutex_);
         if (std::exchange(open_, false)) --fs_.open_;
     }
 
@@ -144,6 +154,7 @@ Node* MemoryFileSystem::place(const std::string& path, bool folder, std::string*
 }
 
 bool MemoryFileSystem::list(const std::string& folder, std::vector<Entry>* out, std::string* err) {
+    const std::lock_guard<std::recursive_mutex> lock(mutex_);
     out->clear();
     if (!is_folder(folder) || faults_[key(folder)].list_fails) return fail(err, kAccessDenied);
     std::vector<const Node*> children;
@@ -160,12 +171,14 @@ bool MemoryFileSystem::list(const std::string& folder, std::vector<Entry>* out, 
 }
 
 bool MemoryFileSystem::attributes(const std::string& path, std::uint32_t* attrs) {
+    const std::lock_guard<std::recursive_mutex> lock(mutex_);
     const Node* n = find(path);
     if (n) *attrs = n->folder ? n->attrs | std::uint32_t{ATTR_DIRECTORY} : n->attrs ? n->attrs : std::uint32_t{ATTR_NORMAL};
     return n != nullptr;
 }
 
 bool MemoryFileSystem::set_attributes(const std::string& path, std::uint32_t attrs, std::string* err) {
+    const std::lock_guard<std::recursive_mutex> lock(mutex_);
     Node* node = find(path);
     if (!node) return fail(err, kNotFound);
     node->attrs = attrs & ~std::uint32_t{ATTR_DIRECTORY | ATTR_NORMAL};
@@ -173,6 +186,7 @@ bool MemoryFileSystem::set_attributes(const std::string& path, std::uint32_t att
 }
 
 bool MemoryFileSystem::remove_file(const std::string& path, std::string* err) {
+    const std::lock_guard<std::recursive_mutex> lock(mutex_);
     Node* node = find(path);
     if (!node) return fail(err, kNotFound);
     if (node->folder || (node->attrs & ATTR_READONLY)) return fail(err, kAccessDenied);
@@ -192,12 +206,14 @@ Node* MemoryFileSystem::readable(const std::string& path, std::string* err) {
 }
 
 std::unique_ptr<InputFile> MemoryFileSystem::open_read(const std::string& path, std::string* err) {
+    const std::lock_guard<std::recursive_mutex> lock(mutex_);
     Node* node = readable(path, err);
     if (!node) return nullptr;
     return std::make_unique<MemoryStream>(*this, *node, faults_[key(path)]);
 }
 
 std::unique_ptr<OutputFile> MemoryFileSystem::create(const std::string& path, std::string* err) {
+    const std::lock_guard<std::recursive_mutex> lock(mutex_);
     const bool there = exists(path);
     Node* node = place(path, false, err);
     if (!node) return nullptr;
@@ -213,6 +229,7 @@ std::unique_ptr<OutputFile> MemoryFileSystem::create(const std::string& path, st
 }
 
 bool MemoryFileSystem::replace(const std::string& from, const std::string& to, std::string* err) {
+    const std::lock_guard<std::recursive_mutex> lock(mutex_);
     if (!readable(from, err)) return false;
     if (const Node* old = find(to)) {
         if (old->folder || (old->attrs & ATTR_READONLY)) return fail(err, kAccessDenied);
@@ -229,12 +246,14 @@ bool MemoryFileSystem::replace(const std::string& from, const std::string& to, s
 }
 
 bool MemoryFileSystem::free_space(const std::string&, std::uint64_t* bytes, std::string* err) {
+    const std::lock_guard<std::recursive_mutex> lock(mutex_);
     if (!space) return fail(err, "No se puede leer el espacio libre.");
     *bytes = *space;
     return true;
 }
 
 bool MemoryFileSystem::make_folders(const std::string& path, std::string* err) {
+    const std::lock_guard<std::recursive_mutex> lock(mutex_);
     const std::string folder = normal(path.substr(0, path.rfind('\\') + 1));
     if (folder.empty()) return fail(err, "La sintaxis del nombre de archivo no es correcta.");
     for (std::size_t at = folder.find('\\', 3);; at = folder.find('\\', at + 1)) {
@@ -248,6 +267,7 @@ bool MemoryFileSystem::make_folders(const std::string& path, std::string* err) {
 
 bool MemoryFileSystem::read_ansi_text(const std::string& path, std::size_t most, std::string* utf8, bool* cut,
                                       std::string* err) {
+    const std::lock_guard<std::recursive_mutex> lock(mutex_);
     if (!readable(path, err)) return false;
     utf8->clear();
     std::string bytes = contents(path);
@@ -270,12 +290,14 @@ bool MemoryFileSystem::read_ansi_text(const std::string& path, std::size_t most,
 }
 
 void MemoryFileSystem::add_folder(const std::string& path, std::uint32_t attrs) {
+    const std::lock_guard<std::recursive_mutex> lock(mutex_);
     std::string err;
     if (!make_folders(path + "\\", &err)) throw std::invalid_argument(path + ": " + err);
     find(path)->attrs = attrs & ~std::uint32_t{ATTR_DIRECTORY};
 }
 
 void MemoryFileSystem::add_large_file(const std::string& path, std::uint64_t size) {
+    const std::lock_guard<std::recursive_mutex> lock(mutex_);
     std::string err;
     Node* node = make_folders(path, &err) && !exists(path) ? place(path, false, &err) : nullptr;
     if (!node) throw std::invalid_argument("no place for a file at " + path + " " + err);
@@ -283,6 +305,7 @@ void MemoryFileSystem::add_large_file(const std::string& path, std::uint64_t siz
 }
 
 void MemoryFileSystem::add_file(const std::string& path, const std::string& bytes, std::uint32_t attrs) {
+    const std::lock_guard<std::recursive_mutex> lock(mutex_);
     if (exists(path)) nodes_.erase(key(path));
     add_large_file(path, 0);
     find(path)->append(bytes.data(), bytes.size());
@@ -298,23 +321,27 @@ const Node& MemoryFileSystem::file(const std::string& path) const {
 }
 
 std::string MemoryFileSystem::contents(const std::string& path) const {
+    const std::lock_guard<std::recursive_mutex> lock(mutex_);
     const Node& node = file(path);
     if (node.zeros > (64u << 20)) throw std::length_error("memory file system: " + path + " is too large to show");
     return std::string(static_cast<std::size_t>(node.zeros), '\0') + node.bytes;
 }
 
 std::uint32_t MemoryFileSystem::attrs_of(const std::string& path) const {
+    const std::lock_guard<std::recursive_mutex> lock(mutex_);
     const Node* node = find(path);
     if (!node) ADD_FAILURE() << "nothing at " << path << "\n" << describe();
     return node ? node->attrs : 0;
 }
 
 bool MemoryFileSystem::same_contents(const std::string& a, const std::string& b) const {
+    const std::lock_guard<std::recursive_mutex> lock(mutex_);
     const Node &x = file(a), &y = file(b);
     return x.zeros == y.zeros && x.bytes == y.bytes;
 }
 
 std::string MemoryFileSystem::describe() const {
+    const std::lock_guard<std::recursive_mutex> lock(mutex_);
     std::string out;
     for (const auto& [k, n] : nodes_)
         out.append(n.path).append(n.folder ? "\\ " : " bytes=").append(std::to_string(n.size())).append(" ")

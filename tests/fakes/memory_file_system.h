@@ -5,9 +5,12 @@
 // drive U: with regard to it); a folder lists its entries in the order they
 // were added.
 
+#include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -19,6 +22,7 @@ namespace vorlan::test {
 // Faults of one path, which need not exist when they are set.
 struct Faults {
     int read_fails_at = 0, write_fails_at = 0;  // the n-th call (1-based) on each stream fails
+    int stalls_at = 0;  // the n-th read waits kStall first, as a slow device would
     bool held = false;  // open elsewhere without sharing: no open, delete or create
     bool close_fails = false, list_fails = false;
     std::optional<std::uint64_t> shrinks_to;  // opened at its size, then only this many bytes can be read
@@ -47,8 +51,14 @@ public:
     void add_file(const std::string& path, const std::string& bytes, std::uint32_t attrs = ATTR_ARCHIVE);
     void add_large_file(const std::string& path, std::uint64_t size);  // of zeros
 
-    bool exists(const std::string& path) const { return find(path) != nullptr; }
-    bool is_folder(const std::string& path) const { return exists(path) && find(path)->folder; }
+    bool exists(const std::string& path) const {
+        const std::lock_guard<std::recursive_mutex> lock(mutex_);
+        return find(path) != nullptr;
+    }
+    bool is_folder(const std::string& path) const {
+        const std::lock_guard<std::recursive_mutex> lock(mutex_);
+        return exists(path) && find(path)->folder;
+    }
     std::string contents(const std::string& path) const;  // of a file that is not there: fails the test
     std::uint32_t attrs_of(const std::string& path) const;  // ATTR_DIRECTORY left out
     bool same_contents(const std::string& a, const std::string& b) const;
@@ -57,6 +67,8 @@ public:
 
     Faults& faults(const std::string& path) { return faults_[key(path)]; }
     std::optional<std::uint64_t> space;  // bytes that can still be written; unset: unlimited
+    static constexpr std::chrono::milliseconds kStall{300};
+    std::atomic<int> stalled{0};  // reads waiting in a stall now
 
     struct Node {
         std::string path;
@@ -77,6 +89,7 @@ private:
     Node* place(const std::string& path, bool folder, std::string* err);  // makes missing parents
     const Node& file(const std::string& path) const;
 
+    mutable std::recursive_mutex mutex_;
     mutable std::map<std::string, Node> nodes_;  // by key
     mutable Node drive_{"", true};
     std::map<std::string, Faults> faults_;

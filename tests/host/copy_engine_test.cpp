@@ -135,11 +135,14 @@ TEST(CopyOneFile, Failures) {
     }
 }
 
-// Walk order, folders made only for files, failures recorded and the walk
-// going on, names Windows cannot tell apart, and folders that lead elsewhere.
+// Walk order whatever order the workers finish in (the first file is the
+// last to finish), folders made only for files, failures recorded and the
+// walk going on, names Windows cannot tell apart, folders that lead
+// elsewhere, and a folder that cannot be made.
 TEST(TreeCopy, ReportsEveryFileInWalkOrder) {
     Engine t;
     t.fs.add_file(kSrc + "\\a.txt", "aaa");
+    t.fs.faults(kSrc + "\\a.txt").stalls_at = 1;
     t.fs.add_file(kSrc + "\\capas\\Mapa.dat", "primero");
     t.fs.add_file(kSrc + "\\capas\\mapa.dat", "segundo");
     t.fs.add_folder(kSrc + "\\vacia");
@@ -148,6 +151,8 @@ TEST(TreeCopy, ReportsEveryFileInWalkOrder) {
     t.fs.add_file(kSrc + "\\mal\\b.dat", "bbbbbbbbbb");
     t.fs.faults(kSrc + "\\mal\\b.dat").read_fails_at = 1;
     t.fs.add_file(kSrc + "\\z.txt", "zz");
+    t.fs.add_file(kSrc + "\\zona\\c.dat", "c");
+    t.fs.add_file("C:\\vorlan\\zona", "a file where a folder must go");
     ASSERT_TRUE(t.walk());
     const std::string alias = "Otro archivo del soporte ya se ha copiado con este nombre (Windows no distingue "
                               "mayúsculas de minúsculas).";
@@ -160,11 +165,13 @@ TEST(TreeCopy, ReportsEveryFileInWalkOrder) {
                                   "punto de montaje; no se copia.",
                                   "U:\\vorlan\\mal\\b.dat --> FALLO: Error de datos (comprobación de redundancia "
                                   "cíclica).",
+                                  "U:\\vorlan\\zona\\c.dat --> FALLO: El sistema no puede encontrar la ruta "
+                                  "especificada.",
                               }));
     EXPECT_EQ(t.run.copied, 3);
-    EXPECT_EQ(t.run.failures.size(), 3u);
+    EXPECT_EQ(t.run.failures.size(), 4u);
     EXPECT_EQ(t.fs.contents("C:\\vorlan\\capas\\Mapa.dat"), "primero");
-    EXPECT_EQ(t.events.overall_bar, (std::vector<double>{10, 17, 41, 65, 100}));  // failures advance too
+    EXPECT_EQ(t.events.overall_bar, (std::vector<double>{10, 16, 40, 63, 96, 100}));  // failures advance too
     EXPECT_FALSE(t.fs.exists("C:\\vorlan\\vacia") || t.fs.exists("C:\\vorlan\\enlace")) << t.fs.describe();
 }
 

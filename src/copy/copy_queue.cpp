@@ -1,0 +1,185 @@
+#include "copy/copy_queue.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+
+#include "copy/walk.h"
+
+namespace vorlan {
+
+namespace {
+
+// While the file being reported is still being copied, the caller's thread
+// looks at its progress and yields this often.
+constexpr std::chrono::milliseconds kPoll{2};
+
+}  // namespace
+
+class CopyQueue::WorkerProgress : public CopyProgress {
+public:
+    WorkerProgress(Item& item, const std::atomic<bool>& abandoned) : item_(item), abandoned_(abandoned) {}
+    bool advanced(std::uint64_t written, std::uint64_t size) override {
+        item_.total.store(size, std::memory_order_relaxed);
+        item_.written.store(written, std::memory_order_relaxed);
+        return !abandoned_.load(std::memory_order_relaxed);
+    }
+
+private:
+    Item& item_;
+    const std::atomic<bool>& abandoned_;
+};
+
+CopyQueue::CopyQueue(CopyRun& run, double FldSize, double& TamPgrs)
+    : run_(run), FldSize_(FldSize), TamPgrs_(TamPgrs) {
+    run_.queue = this;
+}
+
+CopyQueue::~CopyQueue() {
+    if (!workers_.empty()) abandon();
+    run_.queue = nullptr;
+}
+
+void CopyQueue::copy(const std::string& source, const std::string& dest, bool dest_may_exist, std::uint64_t size) {
+    auto item = std::make_unique<Item>();
+    item->source = source;
+    item->dest = dest;
+    item->size = size;
+    item->copy = true;
+    item->dest_may_exist = dest_may_exist;
+    hand_over(std::move(item));
+}
+
+void CopyQueue::refuse(const std::string& source, const std::string& reason, std::uint64_t size, bool is_file) {
+    auto item = std::make_unique<Item>();
+    item->source = source;
+    item->size = size;
+    item->is_file = is_file;
+    item->finished = true;
+    item->reason = reason;
+    hand_over(std::move(item));
+}
+
+void CopyQueue::hand_over(std::unique_ptr<Item> item) {
+    while (ahead_.size() >= kAhead && !abandoned_) report_front();
+    if (abandoned_) return;
+    Item* waiting = item->copy ? item.get() : nullptr;
+    ahead_.push_back(std::move(item));
+    if (!waiting) return;
+    if (workers_.empty()) {
+        for (int i = 0; i < std::max(1, run_.workers); ++i) workers_.emplace_back([this] { work(); });
+    }
+    {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        waiting_.push_back(waiting);
+    }
+    work_to_do_.notify_one();
+}
+
+bool CopyQueue::finish() {
+    while (!ahead_.empty() && !abandoned_) report_front();
+    if (!abandoned_) stop_workers();
+    return !abandoned_;
+}
+
+void CopyQueue::report_front() {
+    const std::unique_ptr<Item> item = std::move(ahead_.front());
+    ahead_.pop_front();
+    CopyEvents& events = run_.events;
+    events.file_started(item->source);
+    if (item->copy) {
+        // The bar shows the share of this file written so far, as a copy of
+        // one file at a time would at its last block.
+        double shown = -1;
+        std::unique_lock<std::mutex> lock(mutex_);
+        while (!item->finished) {
+            lock.unlock();
+            const std::uint64_t total = item->total.load(std::memory_order_relaxed);
+            const std::uint64_t written = std::min(total, item->written.load(std::memory_order_relaxed));
+            if (written > 0) {
+                const double share = 100.0 - std::floor(static_cast<double>(total - written) * 100.0 /
+                                                        static_cast<double>(total));
+                if (share != shown) events.file_progress(shown = share);
+            }
+            events.yield();
+            lock.lock();
+            item_done_.wait_for(lock, kPoll, [&] { return item->finished; });
+        }
+    }
+    if (abandoned_) return;
+    if (item->copy) events.file_progress(0);
+    if (item->ok) {
+        ++run_.copied;
+        run_.bytes += item->bytes;
+    } else {
+        run_.failures.push_back({item->source, item->reason});
+    }
+    events.file_done(item->source, item->ok, item->reason);
+    if (item->is_file) {
+        // Every file empty leaves nothing to measure progress by.
+        if (FldSize_ > 0) TamPgrs_ += static_cast<double>(item->size) * 100.0 / FldSize_;
+        // The shares of all files add up to 100 only up to rounding, which must
+        // not leave the bar at 99; files that grew after the tree was measured
+        // would carry the total past the bar's end.
+        events.overall_progress(std::clamp(std::floor(TamPgrs_ + 1e-6), 0.0, 100.0));
+    }
+    events.yield();
+}
+
+void CopyQueue::work() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    for (;;) {
+        work_to_do_.wait(lock, [this] { return stopping_ || (!held_ && !waiting_.empty()); });
+        if (stopping_) return;
+        Item* item = waiting_.front();
+        waiting_.pop_front();
+        lock.unlock();
+        WorkerProgress progress(*item, abandoned_);
+        std::uint64_t bytes = 0;
+        std::string reason;
+        const bool ok = copy_file(run_.fs, progress, item->source, item->dest, item->dest_may_exist, &bytes, &reason);
+        lock.lock();
+        item->ok = ok;
+        item->bytes = bytes;
+        item->reason = std::move(reason);
+        item->finished = true;
+        item_done_.notify_one();
+    }
+}
+
+void CopyQueue::hold(bool held) {
+    {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        held_ = held;
+    }
+    work_to_do_.notify_all();
+}
+
+void CopyQueue::abandon() {
+    {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        abandoned_ = true;
+        for (Item* item : waiting_) {
+            item->reason = kAbandoned;
+            item->finished = true;
+        }
+        waiting_.clear();
+    }
+    // A worker in the middle of a file stops at its next chunk and removes
+    // what it wrote; the wait ends when every one has.
+    stop_workers();
+    item_done_.notify_all();
+}
+
+void CopyQueue::stop_workers() {
+    {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        stopping_ = true;
+    }
+    work_to_do_.notify_all();
+    for (std::thread& worker : workers_)
+        if (worker.joinable()) worker.join();
+    workers_.clear();
+}
+
+}  // namespace vorlan

@@ -11,8 +11,12 @@ namespace vorlan {
 namespace {
 
 // While the file being reported is still being copied, the caller's thread
-// looks at its progress and yields this often.
-constexpr std::chrono::milliseconds kPoll{2};
+// looks at its progress and yields this often. It sleeps rather than waits to
+// be woken: under Wine a wake-up is a round trip through the Wine server,
+// which the workers' file calls keep busy. Not less than a millisecond:
+// the thread library turns a shorter sleep into Sleep(0), and the window's
+// thread then spun, taking the processor the workers need.
+constexpr std::chrono::milliseconds kPoll{1};
 
 }  // namespace
 
@@ -91,9 +95,7 @@ void CopyQueue::report_front() {
         // The bar shows the share of this file written so far, as a copy of
         // one file at a time would at its last block.
         double shown = -1;
-        std::unique_lock<std::mutex> lock(mutex_);
-        while (!item->finished) {
-            lock.unlock();
+        while (!item->finished.load(std::memory_order_acquire)) {
             const std::uint64_t total = item->total.load(std::memory_order_relaxed);
             const std::uint64_t written = std::min(total, item->written.load(std::memory_order_relaxed));
             if (written > 0) {
@@ -102,8 +104,7 @@ void CopyQueue::report_front() {
                 if (share != shown) events.file_progress(shown = share);
             }
             events.yield();
-            lock.lock();
-            item_done_.wait_for(lock, kPoll, [&] { return item->finished; });
+            std::this_thread::sleep_for(kPoll);
         }
     }
     if (abandoned_) return;
@@ -138,12 +139,11 @@ void CopyQueue::work() {
         std::uint64_t bytes = 0;
         std::string reason;
         const bool ok = copy_file(run_.fs, progress, item->source, item->dest, item->dest_may_exist, &bytes, &reason);
-        lock.lock();
         item->ok = ok;
         item->bytes = bytes;
         item->reason = std::move(reason);
-        item->finished = true;
-        item_done_.notify_one();
+        item->finished.store(true, std::memory_order_release);
+        lock.lock();
     }
 }
 
@@ -168,7 +168,6 @@ void CopyQueue::abandon() {
     // A worker in the middle of a file stops at its next chunk and removes
     // what it wrote; the wait ends when every one has.
     stop_workers();
-    item_done_.notify_all();
 }
 
 void CopyQueue::stop_workers() {

@@ -41,15 +41,18 @@ public:
     void abandon();
 
 private:
-    static constexpr std::size_t kAhead = 64;
+    // A file slower than the rest holds up the report, not the workers: with
+    // 64 files ahead they ran dry behind it on a tree of small files.
+    static constexpr std::size_t kAhead = 1024;
 
     struct Item {
         std::string source, dest;
         std::uint64_t size = 0;  // by the listing, for the overall bar
         bool is_file = true, copy = false, dest_may_exist = false;
-        // Written by the worker; `finished` and what follows under the lock.
+        // Written by the worker; what follows `finished` before it is set.
         std::atomic<std::uint64_t> written{0}, total{0};
-        bool finished = false, ok = false;
+        std::atomic<bool> finished{false};
+        bool ok = false;
         std::uint64_t bytes = 0;
         std::string reason;
     };
@@ -66,7 +69,7 @@ private:
 
     std::deque<std::unique_ptr<Item>> ahead_;  // handed over, not yet reported, in walk order
     std::mutex mutex_;
-    std::condition_variable work_to_do_, item_done_;
+    std::condition_variable work_to_do_;
     std::deque<Item*> waiting_;  // copies not yet started, oldest first
     bool held_ = false, stopping_ = false;
     std::atomic<bool> abandoned_{false};

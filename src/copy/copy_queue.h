@@ -41,8 +41,8 @@ public:
     void abandon();
 
 private:
-    // A file slower than the rest holds up the report, not the workers: with
-    // 64 files ahead they ran dry behind it on a tree of small files.
+    // Enough that a file slower than the rest holds up the report, not the
+    // workers behind it.
     static constexpr std::size_t kAhead = 1024;
 
     struct Item {

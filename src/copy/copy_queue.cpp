@@ -78,6 +78,8 @@ void CopyQueue::hand_over(std::unique_ptr<Item> item) {
         waiting_.push_back(waiting);
     }
     work_to_do_.notify_one();
+    // Handing over the first thousand files of a tree is a walk of its own.
+    run_.events.yield();
 }
 
 bool CopyQueue::finish() {
@@ -127,13 +129,26 @@ void CopyQueue::report_front() {
     events.yield();
 }
 
+// The oldest file waiting that may start now: a large file only when no other
+// is being copied. Large files gain nothing from being copied side by side,
+// and under Wine several at once kept the window waiting for a third of a
+// second: their writes take both processors, the X server's share too.
+std::deque<CopyQueue::Item*>::iterator CopyQueue::startable() {
+    if (held_) return waiting_.end();
+    return std::find_if(waiting_.begin(), waiting_.end(),
+                        [this](const Item* item) { return item->size < kLarge || !large_in_flight_; });
+}
+
 void CopyQueue::work() {
     std::unique_lock<std::mutex> lock(mutex_);
     for (;;) {
-        work_to_do_.wait(lock, [this] { return stopping_ || (!held_ && !waiting_.empty()); });
+        work_to_do_.wait(lock, [this] { return stopping_ || startable() != waiting_.end(); });
         if (stopping_) return;
-        Item* item = waiting_.front();
-        waiting_.pop_front();
+        const auto next = startable();
+        Item* item = *next;
+        waiting_.erase(next);
+        const bool large = item->size >= kLarge;
+        if (large) large_in_flight_ = true;
         lock.unlock();
         WorkerProgress progress(*item, abandoned_);
         std::uint64_t bytes = 0;
@@ -144,6 +159,10 @@ void CopyQueue::work() {
         item->reason = std::move(reason);
         item->finished.store(true, std::memory_order_release);
         lock.lock();
+        if (large) {
+            large_in_flight_ = false;
+            work_to_do_.notify_all();
+        }
     }
 }
 

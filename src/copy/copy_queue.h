@@ -41,6 +41,7 @@ public:
     void abandon();
 
 private:
+    static constexpr std::uint64_t kLarge = 4 << 20;
     // Enough that a file slower than the rest holds up the report, not the
     // workers behind it.
     static constexpr std::size_t kAhead = 1024;
@@ -58,6 +59,7 @@ private:
     };
     class WorkerProgress;
 
+    std::deque<Item*>::iterator startable();
     void hand_over(std::unique_ptr<Item> item);
     void report_front();
     void work();
@@ -71,7 +73,7 @@ private:
     std::mutex mutex_;
     std::condition_variable work_to_do_;
     std::deque<Item*> waiting_;  // copies not yet started, oldest first
-    bool held_ = false, stopping_ = false;
+    bool held_ = false, stopping_ = false, large_in_flight_ = false;
     std::atomic<bool> abandoned_{false};
     std::vector<std::thread> workers_;
 };

@@ -80,9 +80,13 @@ public:
     // Internal to the engine.
     static constexpr int kCopyWorkers = 4;
     CopyQueue* queue = nullptr;
-    // Destination paths of this run's files, folded as Windows compares names:
-    // two source names that differ only in case must not overwrite each other.
-    std::unordered_set<std::string> destinations;
+    // Destination paths of this run's files, folded as Windows compares names,
+    // by a 64-bit hash: two source names that differ only in case must not
+    // overwrite each other. The paths themselves took a fifth of the memory
+    // of a copy of 200,000 files; the chance that two different paths of such
+    // a copy share a hash is about one in a billion, and it would show as one
+    // failed file, never as one file overwriting another.
+    std::unordered_set<std::uint64_t> destinations;
 
 private:
     bool abandoned_ = false;

@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <utility>
 #include <vector>
 
@@ -44,7 +45,7 @@ bool copy_folder(CopyRun& run, CopyQueue& queue, const Folder& fld, bool NestedD
             queue.refuse(P, "El destino está dentro de la carpeta de origen.", file.size, true);
         } else if (!blocked.empty()) {
             queue.refuse(P, blocked, file.size, true);
-        } else if (!run.destinations.insert(folded(dst)).second) {
+        } else if (!run.destinations.insert(std::hash<std::string>{}(folded(dst))).second) {
             // A medium written on a system that tells case apart may hold
             // "Mapa.dat" beside "mapa.dat"; Windows would make them one file.
             queue.refuse(P,

@@ -1,12 +1,10 @@
 // The window from inside the process: what the UI tests cannot see from
-// outside (fonts, colours, stacking, list extents, focus, the click hand-off).
+// outside (list extents, held updates, the end of the session, the click hand-off).
 
 #include <gtest/gtest.h>
 #include <windows.h>
 
 #include <objbase.h>
-
-#include <algorithm>
 
 #include "fakes/fake_system.h"
 #include "fakes/memory_file_system.h"
@@ -31,53 +29,11 @@ struct Win32FormTest : testing::Test {
     void SetUp() override {
         std::string err;
         ASSERT_TRUE(form.create(GetModuleHandleW(nullptr), &err)) << err;
-        dpi = dpi_of(form.hwnd());
-    }
-    LOGFONTW font_of(int id) const {
-        LOGFONTW lf{};
-        GetObjectW(reinterpret_cast<HFONT>(SendMessageW(form.control(id), WM_GETFONT, 0, 0)), sizeof lf, &lf);
-        return lf;
     }
     LRESULT send(int id, UINT msg, WPARAM wp = 0) { return SendMessageW(form.control(id), msg, wp, 0); }
 
     Win32Form form;
-    UINT dpi = 96;
 };
-
-TEST_F(Win32FormTest, FontsColoursAndStackingFollowTheDesign) {
-    EXPECT_EQ(font_height(9.0f, 96), -12);
-    for (const ControlDesign& d : kDesign) {
-        if (d.font.face != Face::None) {
-            EXPECT_EQ(font_of(d.id).lfHeight, font_height(d.font.points, dpi)) << d.name;
-            EXPECT_EQ(font_of(d.id).lfWeight >= FW_BOLD, d.font.bold) << d.name;
-        }
-    }
-    form.set_bold(ListaFicherosFail, true);
-    EXPECT_GE(font_of(ListaFicherosFail).lfWeight, FW_BOLD);
-    EXPECT_EQ(font_of(ListaFicherosFail).lfHeight, font_height(design(ListaFicherosFail).font.points, dpi));
-    EXPECT_EQ(std::wstring(font_of(ListaFicherosFail).lfFaceName), std::wstring(font_of(ListaFicheros).lfFaceName));
-
-    HDC dc = GetDC(form.hwnd());
-    auto colour = [&](UINT msg, int id) {
-        SendMessageW(form.hwnd(), msg, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(form.control(id)));
-        return GetBkColor(dc);
-    };
-    EXPECT_EQ(colour(WM_CTLCOLORSTATIC, Texto_Presentacion), GetSysColor(COLOR_3DLIGHT));
-    form.set_back_color(ListaFicherosFail, kYellow);
-    form.set_fore_color(ListaFicherosFail, kRed);
-    EXPECT_EQ(colour(WM_CTLCOLORLISTBOX, ListaFicherosFail), kYellow);
-    EXPECT_EQ(GetTextColor(dc), kRed);
-    ReleaseDC(form.hwnd(), dc);
-
-    // Labels and the line lie beneath the controls they may overlap.
-    std::vector<bool> beneath;
-    for (HWND c = GetWindow(form.hwnd(), GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
-        const Kind kind = design(GetDlgCtrlID(c)).kind;
-        beneath.push_back(kind == Kind::Label || kind == Kind::Line);
-    }
-    EXPECT_EQ(beneath.size(), kDesign.size());
-    EXPECT_TRUE(std::is_sorted(beneath.begin(), beneath.end()));
-}
 
 TEST_F(Win32FormTest, ListsAndTextBoxesShowWhatTheyAreGiven) {
     form.list_add(ListaFicheros, "Copiando E:\\" + std::string(300, 'x') + ".bin");
@@ -165,17 +121,6 @@ TEST_F(Win32FormTest, ABusyTaskHoldsBackTheEndOfTheSession) {
     form.set_progress(ProgressBarT, 40);
     form.set_task(Form::Task::Failed, {});
     EXPECT_NE(query_end(), 0);
-}
-
-TEST_F(Win32FormTest, HidingOrDisablingTheFocusedControlMovesTheFocusOn) {
-    form.show(SW_SHOW);
-    SetForegroundWindow(form.hwnd());
-    if (GetActiveWindow() != form.hwnd()) GTEST_SKIP() << "the test window could not be activated";
-    SetFocus(form.control(btn_sig0));
-    form.set_visible(btn_sig0, false);
-    EXPECT_EQ(GetFocus(), form.control(btn_Cancel));
-    form.set_enabled(btn_Cancel, false);
-    EXPECT_EQ(GetFocus(), form.hwnd()) << "nothing else can take it";
 }
 
 }  // namespace

@@ -89,8 +89,10 @@ bool CopyQueue::finish() {
 }
 
 void CopyQueue::report_front() {
-    const std::unique_ptr<Item> item = std::move(ahead_.front());
-    ahead_.pop_front();
+    // The item stays in the queue until it is reported: should a yield end in
+    // an exception while a worker still copies it, the destructor abandons
+    // the copy before the item goes.
+    Item* const item = ahead_.front().get();
     CopyEvents& events = run_.events;
     events.file_started(item->source);
     if (item->copy) {
@@ -126,6 +128,7 @@ void CopyQueue::report_front() {
         // would carry the total past the bar's end.
         events.overall_progress(std::clamp(std::floor(TamPgrs_ + 1e-6), 0.0, 100.0));
     }
+    ahead_.pop_front();
     events.yield();
 }
 

@@ -60,8 +60,8 @@ public:
     FileSystem& fs;
     CopyEvents& events;
     const Roots roots;
-    // Files copied at the same time. Many small files copy faster several at
-    // a time; one large file goes no faster, and no slower either.
+    // Files copied at the same time (large files one at a time all the same):
+    // many small files copy faster several at a time.
     int workers = kCopyWorkers;
 
     std::int64_t copied = 0;

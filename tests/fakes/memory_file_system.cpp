@@ -53,27 +53,15 @@ std::string MemoryFileSystem::key(const std::string& path) {
 
 void Node::read_at(char* out, std::uint64_t offset, std::size_t n) const {
     const std::size_t z = offset < zeros ? static_cast<std::size_t>(std::min<std::uint64_t>(n, zeros - offset)) : 0;
-    const std::uint64_t at = offset + z - zeros;
-    const std::size_t k = at < bytes.size() ? std::min<std::size_t>(n - z, static_cast<std::size_t>(bytes.size() - at)) : 0;
     std::memset(out, 0, z);
-    std::memcpy(out + z, bytes.data() + (k ? at : 0), k);
-    std::memset(out + z + k, 'x', n - z - k);  // past the end: what a growing file gains
+    for (std::uint64_t i = z, at = offset + z - zeros; i < n; ++i, ++at) out[i] = at < bytes.size() ? bytes[at] : 'x';
 }
 
 // Leading zeros are counted, not held: a large file costs nothing.
 void Node::append(const char* data, std::size_t n) {
-    static const char none[4096] = {};
-    for (std::size_t k; bytes.empty() && n > 0; data += k, n -= k, zeros += k) {
-        k = std::min(n, sizeof none);
-        if (std::memcmp(data, none, k) != 0) {
-            for (k = 0; data[k] == '\0';) ++k;
-            zeros += k;
-            data += k;
-            n -= k;
-            break;
-        }
-    }
-    bytes.append(data, n);
+    static const char none[1 << 16] = {};
+    if (bytes.empty() && n <= sizeof none && std::memcmp(data, none, n) == 0) zeros += n;
+    else bytes.append(data, n);
 }
 
 // One open file, read or written.
@@ -93,7 +81,7 @@ public:
             std::this_thread::sleep_for(MemoryFileSystem::kStall);
             --fs_.stalled;
         }
-        const std::lock_guard<std::recursive_mutex> lock(fs_.mutex_);
+        const Lock lock(fs_.mutex_);
         if (++calls_ == faults_.read_fails_at) return fail(err, "Error de datos (comprobación de redundancia cíclica).");
         *got = static_cast<std::size_t>(std::min<std::uint64_t>(n, limit_ - pos_));
         node_.read_at(static_cast<char*>(buf), pos_, *got);
@@ -101,7 +89,7 @@ public:
         return true;
     }
     bool write(const void* buf, std::size_t n, std::string* err) override {
-        const std::lock_guard<std::recursive_mutex> lock(fs_.mutex_);
+        const Lock lock(fs_.mutex_);
         EXPECT_TRUE(open_) << "write after close";
         if (!open_ || ++calls_ == faults_.write_fails_at) return fail(err, kDeviceError);
         const std::size_t fits = fs_.space ? static_cast<std::size_t>(std::min<std::uint64_t>(n, *fs_.space)) : n;
@@ -110,7 +98,7 @@ public:
         return fits == n || fail(err, "No hay espacio suficiente en el disco.");
     }
     bool close(std::string* err) override {
-        const std::lock_guard<std::recursive_mutex> lock(fs_.mutex_);
+        const Lock lock(fs_.mutex_);
         if (!open_) return true;
         release();
         return !faults_.close_fails || fail(err, kDeviceError);
@@ -118,7 +106,7 @@ public:
 
 private:
     void release() {
-        const std::lock_guard<std::recursive_mutex> lock(fs_.mutex_);
+        const Lock lock(fs_.mutex_);
         if (std::exchange(open_, false)) --fs_.open_;
     }
 
@@ -154,7 +142,7 @@ Node* MemoryFileSystem::place(const std::string& path, bool folder, std::string*
 }
 
 bool MemoryFileSystem::list(const std::string& folder, std::vector<Entry>* out, std::string* err) {
-    const std::lock_guard<std::recursive_mutex> lock(mutex_);
+    const Lock lock(mutex_);
     out->clear();
     if (!is_folder(folder) || faults_[key(folder)].list_fails) return fail(err, kAccessDenied);
     std::vector<const Node*> children;
@@ -171,14 +159,14 @@ bool MemoryFileSystem::list(const std::string& folder, std::vector<Entry>* out, 
 }
 
 bool MemoryFileSystem::attributes(const std::string& path, std::uint32_t* attrs) {
-    const std::lock_guard<std::recursive_mutex> lock(mutex_);
+    const Lock lock(mutex_);
     const Node* n = find(path);
     if (n) *attrs = n->folder ? n->attrs | std::uint32_t{ATTR_DIRECTORY} : n->attrs ? n->attrs : std::uint32_t{ATTR_NORMAL};
     return n != nullptr;
 }
 
 bool MemoryFileSystem::set_attributes(const std::string& path, std::uint32_t attrs, std::string* err) {
-    const std::lock_guard<std::recursive_mutex> lock(mutex_);
+    const Lock lock(mutex_);
     Node* node = find(path);
     if (!node) return fail(err, kNotFound);
     node->attrs = attrs & ~std::uint32_t{ATTR_DIRECTORY | ATTR_NORMAL};
@@ -186,7 +174,7 @@ bool MemoryFileSystem::set_attributes(const std::string& path, std::uint32_t att
 }
 
 bool MemoryFileSystem::remove_file(const std::string& path, std::string* err) {
-    const std::lock_guard<std::recursive_mutex> lock(mutex_);
+    const Lock lock(mutex_);
     Node* node = find(path);
     if (!node) return fail(err, kNotFound);
     if (node->folder || (node->attrs & ATTR_READONLY)) return fail(err, kAccessDenied);
@@ -206,14 +194,14 @@ Node* MemoryFileSystem::readable(const std::string& path, std::string* err) {
 }
 
 std::unique_ptr<InputFile> MemoryFileSystem::open_read(const std::string& path, std::string* err) {
-    const std::lock_guard<std::recursive_mutex> lock(mutex_);
+    const Lock lock(mutex_);
     Node* node = readable(path, err);
     if (!node) return nullptr;
     return std::make_unique<MemoryStream>(*this, *node, faults_[key(path)]);
 }
 
 std::unique_ptr<OutputFile> MemoryFileSystem::create(const std::string& path, std::string* err) {
-    const std::lock_guard<std::recursive_mutex> lock(mutex_);
+    const Lock lock(mutex_);
     const bool there = exists(path);
     Node* node = place(path, false, err);
     if (!node) return nullptr;
@@ -229,7 +217,7 @@ std::unique_ptr<OutputFile> MemoryFileSystem::create(const std::string& path, st
 }
 
 bool MemoryFileSystem::replace(const std::string& from, const std::string& to, std::string* err) {
-    const std::lock_guard<std::recursive_mutex> lock(mutex_);
+    const Lock lock(mutex_);
     if (!readable(from, err)) return false;
     if (const Node* old = find(to)) {
         if (old->folder || (old->attrs & ATTR_READONLY)) return fail(err, kAccessDenied);
@@ -246,14 +234,14 @@ bool MemoryFileSystem::replace(const std::string& from, const std::string& to, s
 }
 
 bool MemoryFileSystem::free_space(const std::string&, std::uint64_t* bytes, std::string* err) {
-    const std::lock_guard<std::recursive_mutex> lock(mutex_);
+    const Lock lock(mutex_);
     if (!space) return fail(err, "No se puede leer el espacio libre.");
     *bytes = *space;
     return true;
 }
 
 bool MemoryFileSystem::make_folders(const std::string& path, std::string* err) {
-    const std::lock_guard<std::recursive_mutex> lock(mutex_);
+    const Lock lock(mutex_);
     const std::string folder = normal(path.substr(0, path.rfind('\\') + 1));
     if (folder.empty()) return fail(err, "La sintaxis del nombre de archivo no es correcta.");
     for (std::size_t at = folder.find('\\', 3);; at = folder.find('\\', at + 1)) {
@@ -267,7 +255,7 @@ bool MemoryFileSystem::make_folders(const std::string& path, std::string* err) {
 
 bool MemoryFileSystem::read_ansi_text(const std::string& path, std::size_t most, std::string* utf8, bool* cut,
                                       std::string* err) {
-    const std::lock_guard<std::recursive_mutex> lock(mutex_);
+    const Lock lock(mutex_);
     if (!readable(path, err)) return false;
     utf8->clear();
     std::string bytes = contents(path);
@@ -277,27 +265,23 @@ bool MemoryFileSystem::read_ansi_text(const std::string& path, std::size_t most,
         const std::size_t end = bytes.rfind('\n');
         if (end != std::string::npos) bytes.resize(end + 1);
     }
-    // Plain pointers: the tests read readmes of many megabytes in unoptimised builds.
-    utf8->resize(2 * bytes.size());
-    char* out = utf8->data();
-    for (const char *in = bytes.data(), *end = in + bytes.size(); in != end; ++in) {
-        const unsigned char b = static_cast<unsigned char>(*in);
-        if (b >= 0x80) *out++ = static_cast<char>(0xC0 | (b >> 6));
-        *out++ = b >= 0x80 ? static_cast<char>(0x80 | (b & 0x3F)) : *in;
+    for (const char c : bytes) {
+        const auto b = static_cast<unsigned char>(c);
+        if (b >= 0x80) *utf8 += static_cast<char>(0xC0 | (b >> 6));
+        *utf8 += b >= 0x80 ? static_cast<char>(0x80 | (b & 0x3F)) : c;
     }
-    utf8->resize(static_cast<std::size_t>(out - utf8->data()));
     return true;
 }
 
 void MemoryFileSystem::add_folder(const std::string& path, std::uint32_t attrs) {
-    const std::lock_guard<std::recursive_mutex> lock(mutex_);
+    const Lock lock(mutex_);
     std::string err;
     if (!make_folders(path + "\\", &err)) throw std::invalid_argument(path + ": " + err);
     find(path)->attrs = attrs & ~std::uint32_t{ATTR_DIRECTORY};
 }
 
 void MemoryFileSystem::add_large_file(const std::string& path, std::uint64_t size) {
-    const std::lock_guard<std::recursive_mutex> lock(mutex_);
+    const Lock lock(mutex_);
     std::string err;
     Node* node = make_folders(path, &err) && !exists(path) ? place(path, false, &err) : nullptr;
     if (!node) throw std::invalid_argument("no place for a file at " + path + " " + err);
@@ -305,7 +289,7 @@ void MemoryFileSystem::add_large_file(const std::string& path, std::uint64_t siz
 }
 
 void MemoryFileSystem::add_file(const std::string& path, const std::string& bytes, std::uint32_t attrs) {
-    const std::lock_guard<std::recursive_mutex> lock(mutex_);
+    const Lock lock(mutex_);
     if (exists(path)) nodes_.erase(key(path));
     add_large_file(path, 0);
     find(path)->append(bytes.data(), bytes.size());
@@ -321,27 +305,27 @@ const Node& MemoryFileSystem::file(const std::string& path) const {
 }
 
 std::string MemoryFileSystem::contents(const std::string& path) const {
-    const std::lock_guard<std::recursive_mutex> lock(mutex_);
+    const Lock lock(mutex_);
     const Node& node = file(path);
     if (node.zeros > (64u << 20)) throw std::length_error("memory file system: " + path + " is too large to show");
     return std::string(static_cast<std::size_t>(node.zeros), '\0') + node.bytes;
 }
 
 std::uint32_t MemoryFileSystem::attrs_of(const std::string& path) const {
-    const std::lock_guard<std::recursive_mutex> lock(mutex_);
+    const Lock lock(mutex_);
     const Node* node = find(path);
     if (!node) ADD_FAILURE() << "nothing at " << path << "\n" << describe();
     return node ? node->attrs : 0;
 }
 
 bool MemoryFileSystem::same_contents(const std::string& a, const std::string& b) const {
-    const std::lock_guard<std::recursive_mutex> lock(mutex_);
+    const Lock lock(mutex_);
     const Node &x = file(a), &y = file(b);
     return x.zeros == y.zeros && x.bytes == y.bytes;
 }
 
 std::string MemoryFileSystem::describe() const {
-    const std::lock_guard<std::recursive_mutex> lock(mutex_);
+    const Lock lock(mutex_);
     std::string out;
     for (const auto& [k, n] : nodes_)
         out.append(n.path).append(n.folder ? "\\ " : " bytes=").append(std::to_string(n.size())).append(" ")

@@ -19,6 +19,8 @@
 
 namespace vorlan::test {
 
+using Lock = std::lock_guard<std::recursive_mutex>;
+
 // Faults of one path, which need not exist when they are set.
 struct Faults {
     int read_fails_at = 0, write_fails_at = 0;  // the n-th call (1-based) on each stream fails
@@ -51,14 +53,8 @@ public:
     void add_file(const std::string& path, const std::string& bytes, std::uint32_t attrs = ATTR_ARCHIVE);
     void add_large_file(const std::string& path, std::uint64_t size);  // of zeros
 
-    bool exists(const std::string& path) const {
-        const std::lock_guard<std::recursive_mutex> lock(mutex_);
-        return find(path) != nullptr;
-    }
-    bool is_folder(const std::string& path) const {
-        const std::lock_guard<std::recursive_mutex> lock(mutex_);
-        return exists(path) && find(path)->folder;
-    }
+    bool exists(const std::string& path) const { const Lock lock(mutex_); return find(path) != nullptr; }
+    bool is_folder(const std::string& path) const { const Lock lock(mutex_); return find(path) && find(path)->folder; }
     std::string contents(const std::string& path) const;  // of a file that is not there: fails the test
     std::uint32_t attrs_of(const std::string& path) const;  // ATTR_DIRECTORY left out
     bool same_contents(const std::string& a, const std::string& b) const;

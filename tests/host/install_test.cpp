@@ -120,9 +120,16 @@ TEST(Install, AFileThatFailsFailsTheRunAndTheReportShowsIt) {
     };
     p.install({ANSWER_YES});
     EXPECT_GT(p.form.yields, 1);
-    EXPECT_TRUE(p.form.visible(ListaFicherosFail));
-    EXPECT_EQ(p.form.text(btn_inferr), "Ocultar Informe");
+    EXPECT_TRUE(p.form.visible(ListaFicherosFail) && p.form.text(btn_inferr) == "Ocultar Informe");
     EXPECT_EQ(p.form.list_count(ListaFicherosFail), 1);
+
+    // Leaving hides the report and its button; coming back brings the button
+    // back, with its caption, and the counters keep their values.
+    const double bar = p.form.at(ProgressBarT).progress;
+    for (int id : {btn_atras3, btn_sig1}) on_click(p.app, id);
+    EXPECT_TRUE(p.form.visible(btn_inferr) && p.form.visible(ListaFicheros) && !p.form.visible(ListaFicherosFail));
+    EXPECT_EQ(p.form.text(btn_inferr) + " " + p.form.text(NumFilesCopy), "Ocultar Informe 2");
+    EXPECT_EQ(p.form.at(ProgressBarT).progress, bar);
 }
 
 TEST(Install, PlatformFailuresAreReportedAndLeaveThePageUsable) {
@@ -130,8 +137,8 @@ TEST(Install, PlatformFailuresAreReportedAndLeaveThePageUsable) {
         {[](TestApp& a) { a.app.state.AppOrigCarto = "E:\\otro\\vorlan"; }, "E:\\otro\\vorlan"},  // source missing
         {[](TestApp& a) { a.fs.faults("E:\\instalar\\vorlan\\mapas").list_fails = true; }, "mapas"},
         {[](TestApp& a) { a.programs.fail = true; }, "cacls"},
-        {[](TestApp& a) {  // run from drive C:
-             a.app.state = installer_state("C:\\");
+        {[](TestApp& a) {  // run from drive C:, named in lower case
+             a.app.state = installer_state("c:\\");
              a.fs.add_file("C:\\vorlan\\a.dat", "datos");
          },
          "solapan"},

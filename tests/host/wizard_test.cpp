@@ -114,23 +114,6 @@ TEST(Readme, OneOverSixteenMebibytesIsShownInPartWithANoteOnTheRest) {
     }
 }
 
-TEST_F(Pages, TheFailureButtonComesBackWithItsCaptionOnlyWhenFailuresAreListed) {
-    click({btn_sig0, Label5, btn_sig1});
-    EXPECT_FALSE(form.visible(btn_inferr));
-    form.list_add(ListaFicherosFail, "E:\\instalar\\vorlan\\a.dat --> FALLO");
-    form.set_visible(btn_inferr, true);
-    form.set_progress(ProgressBarT, 40);
-    form.set_text(NumFilesCopy, "4");
-    click({btn_inferr, btn_atras3});  // leaves with the report showing
-    EXPECT_FALSE(form.visible(btn_inferr) || form.visible(ListaFicherosFail));
-    click({btn_sig1});
-    EXPECT_TRUE(form.visible(btn_inferr) && form.visible(ListaFicheros));
-    EXPECT_FALSE(form.visible(ListaFicherosFail));
-    EXPECT_EQ(form.text(btn_inferr), "Ocultar Informe");
-    EXPECT_EQ(form.at(ProgressBarT).progress, 40);  // the counters keep their values across moves
-    EXPECT_EQ(form.text(NumFilesCopy), "4");
-}
-
 TEST(Options, EachOfTheFourControlsLeavesExactlyItsOptionChosen) {
     for (int click : {Option1, Label4, Option2, Label5}) {
         for (int before : {int{Option1}, int{Option2}}) {

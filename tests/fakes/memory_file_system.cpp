@@ -135,25 +135,19 @@ Node* MemoryFileSystem::place(const std::string& path, bool folder, std::string*
     if (k.size() <= 2) return fail(err, "La sintaxis del nombre de archivo no es correcta."), nullptr;
     if (!is_folder(parent(normal(path)))) return fail(err, "El sistema no puede encontrar la ruta especificada."), nullptr;
     if (Node* old = find(path)) return old;
-    Node& node = nodes_[k] = Node{normal(path), folder};
-    node.serial = ++serial_;
-    node.attrs = folder ? 0u : std::uint32_t{ATTR_ARCHIVE};
-    return &node;
+    return &(nodes_[k] = Node{normal(path), folder, folder ? 0u : std::uint32_t{ATTR_ARCHIVE}});
 }
 
 bool MemoryFileSystem::list(const std::string& folder, std::vector<Entry>* out, std::string* err) {
     const Lock lock(mutex_);
     out->clear();
     if (!is_folder(folder) || faults_[key(folder)].list_fails) return fail(err, kAccessDenied);
-    std::vector<const Node*> children;
     const std::string k = key(folder);
-    for (auto it = nodes_.upper_bound(k + "\\"); it != nodes_.end() && it->first.starts_with(k + "\\"); ++it)
-        if (it->first.rfind('\\') == k.size()) children.push_back(&it->second);
-    std::sort(children.begin(), children.end(), [](const Node* a, const Node* b) { return a->serial < b->serial; });
-    for (const Node* c : children) {
+    for (auto it = nodes_.upper_bound(k + "\\"); it != nodes_.end() && it->first.starts_with(k + "\\"); ++it) {
+        const Node& c = it->second;
         std::uint32_t attrs = 0;
-        attributes(c->path, &attrs);
-        out->push_back({c->path.substr(c->path.rfind('\\') + 1), c->folder, c->size(), attrs});
+        if (it->first.rfind('\\') == k.size() && attributes(c.path, &attrs))
+            out->push_back({c.path.substr(c.path.rfind('\\') + 1), c.folder, c.size(), attrs});
     }
     return true;
 }
@@ -211,7 +205,7 @@ std::unique_ptr<OutputFile> MemoryFileSystem::create(const std::string& path, st
             return fail(err, kAccessDenied), nullptr;
         if (faults_[key(path)].held) return fail(err, kSharing), nullptr;
         if (space) *space += node->size();
-        *node = Node{node->path, false, ATTR_ARCHIVE, node->serial};
+        *node = Node{node->path, false, ATTR_ARCHIVE};
     }
     return std::make_unique<MemoryStream>(*this, *node, faults_[key(path)]);
 }
@@ -253,22 +247,16 @@ bool MemoryFileSystem::make_folders(const std::string& path, std::string* err) {
     return true;
 }
 
+// The file's bytes are its text: the tests write their readmes in UTF-8.
 bool MemoryFileSystem::read_ansi_text(const std::string& path, std::size_t most, std::string* utf8, bool* cut,
                                       std::string* err) {
     const Lock lock(mutex_);
     if (!readable(path, err)) return false;
-    utf8->clear();
-    std::string bytes = contents(path);
-    *cut = bytes.size() > most;
+    *utf8 = contents(path);
+    *cut = utf8->size() > most;
     if (*cut) {
-        bytes.resize(most);
-        const std::size_t end = bytes.rfind('\n');
-        if (end != std::string::npos) bytes.resize(end + 1);
-    }
-    for (const char c : bytes) {
-        const auto b = static_cast<unsigned char>(c);
-        if (b >= 0x80) *utf8 += static_cast<char>(0xC0 | (b >> 6));
-        *utf8 += b >= 0x80 ? static_cast<char>(0x80 | (b & 0x3F)) : c;
+        const std::size_t end = utf8->rfind('\n', most - 1);
+        utf8->resize(end == std::string::npos ? most : end + 1);
     }
     return true;
 }

@@ -2,8 +2,8 @@
 // An in-memory file system with the Windows rules the core depends on, and
 // faults injected per path. Paths are "X:\a\b"; every drive exists; doubled
 // separators count as one; names compare without regard to ASCII case (on
-// drive U: with regard to it); a folder lists its entries in the order they
-// were added.
+// drive U: with regard to it); a folder lists its entries in the order of
+// their names.
 
 #include <atomic>
 #include <chrono>
@@ -44,7 +44,6 @@ public:
     bool replace(const std::string& from, const std::string& to, std::string* err) override;
     bool free_space(const std::string& path, std::uint64_t* bytes, std::string* err) override;
     bool make_folders(const std::string& path, std::string* err) override;
-    // Decodes Latin-1, which is Windows-1252 for every letter the tests use.
     bool read_ansi_text(const std::string& path, std::size_t most, std::string* utf8, bool* cut,
                         std::string* err) override;
 
@@ -70,7 +69,7 @@ public:
         std::string path;
         bool folder = false;
         std::uint32_t attrs = 0;  // without ATTR_DIRECTORY
-        std::uint64_t serial = 0, zeros = 0;  // the file is `zeros` zero bytes, then `bytes`
+        std::uint64_t zeros = 0;  // the file is `zeros` zero bytes, then `bytes`
         std::string bytes{};
         std::uint64_t size() const { return zeros + bytes.size(); }
         void read_at(char* out, std::uint64_t offset, std::size_t n) const;
@@ -89,7 +88,6 @@ private:
     mutable std::map<std::string, Node> nodes_;  // by key
     mutable Node drive_{"", true};
     std::map<std::string, Faults> faults_;
-    std::uint64_t serial_ = 0;
     int open_ = 0;
 };
 

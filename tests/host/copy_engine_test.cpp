@@ -156,11 +156,11 @@ TEST(TreeCopy, ReportsEveryFileInWalkOrder) {
                                   "punto de montaje; no se copia.",
                                   "U:\\vorlan\\mal\\b.dat --> FALLO: Error de datos (comprobación de redundancia "
                                   "cíclica).",
-                                  "U:\\vorlan\\zona\\c.dat --> FALLO: El sistema no puede encontrar la ruta "
-                                  "especificada.",
                                   "U:\\vorlan\\otra\\hondo\\d.dat --> FALLO: La carpeta de destino C:\\vorlan\\otra es "
                                   "una unión, un vínculo simbólico o un punto de montaje; no se escribe a través de "
                                   "ella.",
+                                  "U:\\vorlan\\zona\\c.dat --> FALLO: El sistema no puede encontrar la ruta "
+                                  "especificada.",
                               }));
     EXPECT_EQ(t.run.copied, 3);
     EXPECT_EQ(t.run.failures.size(), 5u);

@@ -70,8 +70,9 @@ public:
     MemoryStream(MemoryFileSystem& fs, Node& node, const Faults& faults) : fs_(fs), node_(node), faults_(faults) {
         limit_ = std::min(node.size(), faults.shrinks_to.value_or(node.size())) + faults.grows_by;
         ++fs_.open_;
+        ++node_.open;
     }
-    ~MemoryStream() override { release(); }
+    ~MemoryStream() override { close(nullptr); }
 
     std::uint64_t size() const override { return node_.size(); }
     bool read(void* buf, std::size_t n, std::size_t* got, std::string* err) override {
@@ -99,17 +100,13 @@ public:
     }
     bool close(std::string* err) override {
         const Lock lock(fs_.mutex_);
-        if (!open_) return true;
-        release();
+        if (!std::exchange(open_, false)) return true;
+        --fs_.open_;
+        --node_.open;
         return !faults_.close_fails || fail(err, kDeviceError);
     }
 
 private:
-    void release() {
-        const Lock lock(fs_.mutex_);
-        if (std::exchange(open_, false)) --fs_.open_;
-    }
-
     MemoryFileSystem& fs_;
     Node& node_;
     Faults faults_;
@@ -162,29 +159,31 @@ bool MemoryFileSystem::attributes(const std::string& path, std::uint32_t* attrs)
 bool MemoryFileSystem::set_attributes(const std::string& path, std::uint32_t attrs, std::string* err) {
     const Lock lock(mutex_);
     Node* node = find(path);
-    if (!node) return fail(err, kNotFound);
-    node->attrs = attrs & ~std::uint32_t{ATTR_DIRECTORY | ATTR_NORMAL};
-    return true;
+    if (node) node->attrs = attrs & ~std::uint32_t{ATTR_DIRECTORY | ATTR_NORMAL};
+    return node || fail(err, kNotFound);
 }
 
 bool MemoryFileSystem::remove_file(const std::string& path, std::string* err) {
     const Lock lock(mutex_);
-    Node* node = find(path);
-    if (!node) return fail(err, kNotFound);
-    if (node->folder || (node->attrs & ATTR_READONLY)) return fail(err, kAccessDenied);
-    if (faults_[key(path)].held) return fail(err, kSharing);
-    if (space) *space += node->size();
+    if (const char* why = refusal(path, ATTR_READONLY, true)) return fail(err, why);
+    if (space) *space += find(path)->size();
     nodes_.erase(key(path));
     return true;
 }
 
-// A file that can be opened for reading: there, no folder, and neither held nor being written.
+// Why the file at `path` cannot be opened, or when `deleting`, deleted,
+// moved or overwritten (`attrs` forbid it, and so does an open stream: none
+// shares deleting); nullptr when it can.
+const char* MemoryFileSystem::refusal(const std::string& path, std::uint32_t attrs, bool deleting) {
+    const Node* node = find(path);
+    if (!node) return kNotFound;
+    if (node->folder || (node->attrs & attrs)) return kAccessDenied;
+    return faults_[key(path)].held || (deleting && node->open) ? kSharing : nullptr;
+}
+
 Node* MemoryFileSystem::readable(const std::string& path, std::string* err) {
-    Node* node = find(path);
-    if (!node) return fail(err, kNotFound), nullptr;
-    if (node->folder) return fail(err, kAccessDenied), nullptr;
-    if (faults_[key(path)].held) return fail(err, kSharing), nullptr;
-    return node;
+    const char* why = refusal(path, 0, false);
+    return why ? fail(err, why), nullptr : find(path);
 }
 
 std::unique_ptr<InputFile> MemoryFileSystem::open_read(const std::string& path, std::string* err) {
@@ -201,9 +200,7 @@ std::unique_ptr<OutputFile> MemoryFileSystem::create(const std::string& path, st
     if (!node) return nullptr;
     if (there) {
         // Replacing a hidden or system file without naming those attributes is refused too.
-        if (node->folder || (node->attrs & (ATTR_READONLY | ATTR_HIDDEN | ATTR_SYSTEM)))
-            return fail(err, kAccessDenied), nullptr;
-        if (faults_[key(path)].held) return fail(err, kSharing), nullptr;
+        if (const char* why = refusal(path, ATTR_READONLY | ATTR_HIDDEN | ATTR_SYSTEM, true)) return fail(err, why), nullptr;
         if (space) *space += node->size();
         *node = Node{node->path, false, ATTR_ARCHIVE};
     }
@@ -212,10 +209,9 @@ std::unique_ptr<OutputFile> MemoryFileSystem::create(const std::string& path, st
 
 bool MemoryFileSystem::replace(const std::string& from, const std::string& to, std::string* err) {
     const Lock lock(mutex_);
-    if (!readable(from, err)) return false;
+    if (const char* why = refusal(from, 0, true)) return fail(err, why);
     if (const Node* old = find(to)) {
-        if (old->folder || (old->attrs & ATTR_READONLY)) return fail(err, kAccessDenied);
-        if (faults_[key(to)].held) return fail(err, kSharing);
+        if (const char* why = refusal(to, ATTR_READONLY, true)) return fail(err, why);
         if (space) *space += old->size();
     } else if (!place(to, false, err)) {
         return false;
@@ -229,9 +225,8 @@ bool MemoryFileSystem::replace(const std::string& from, const std::string& to, s
 
 bool MemoryFileSystem::free_space(const std::string&, std::uint64_t* bytes, std::string* err) {
     const Lock lock(mutex_);
-    if (!space) return fail(err, "No se puede leer el espacio libre.");
-    *bytes = *space;
-    return true;
+    if (space) *bytes = *space;
+    return space || fail(err, "No se puede leer el espacio libre.");
 }
 
 bool MemoryFileSystem::make_folders(const std::string& path, std::string* err) {

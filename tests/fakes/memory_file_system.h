@@ -70,6 +70,7 @@ public:
         bool folder = false;
         std::uint32_t attrs = 0;  // without ATTR_DIRECTORY
         std::uint64_t zeros = 0;  // the file is `zeros` zero bytes, then `bytes`
+        int open = 0;             // streams
         std::string bytes{};
         std::uint64_t size() const { return zeros + bytes.size(); }
         void read_at(char* out, std::uint64_t offset, std::size_t n) const;
@@ -80,6 +81,7 @@ private:
     friend class MemoryStream;
     static std::string key(const std::string& path);
     Node* find(const std::string& path) const;
+    const char* refusal(const std::string& path, std::uint32_t attrs, bool deleting);
     Node* readable(const std::string& path, std::string* err);
     Node* place(const std::string& path, bool folder, std::string* err);  // makes missing parents
     const Node& file(const std::string& path) const;

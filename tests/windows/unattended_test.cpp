@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "win32/handle.h"
-#include "win32/text.h"
 #include "ui/driver.h"
 
 namespace vorlan::ui {
@@ -14,34 +12,20 @@ struct Outcome {
     bool window_shown = false;
 };
 
-bool shows_a_window(DWORD pid) {
-    std::pair<DWORD, bool> seen{pid, false};
-    EnumWindows(
-        [](HWND w, LPARAM lp) -> BOOL {
-            auto* s = reinterpret_cast<std::pair<DWORD, bool>*>(lp);
-            DWORD owner = 0;
-            GetWindowThreadProcessId(w, &owner);
-            if (owner == s->first && IsWindowVisible(w)) s->second = true;
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&seen));
-    return seen.second;
-}
-
-// Runs instalar.exe of `medium` with `args` and waits for it, watching for any
+// Runs instalar.exe of `medium` with `args` to its end, watching for any
 // window of its own.
 Outcome run(const Medium& medium, const std::string& args) {
     Outcome r;
-    const std::wstring exe = win32::widen(medium.path("instalar.exe"));
-    std::wstring command = L"\"" + exe + L"\" " + win32::widen(args);
-    STARTUPINFOW si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
-    if (!CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return r;
-    const win32::ScopedHandle process(pi.hProcess), thread(pi.hThread);
-    for (int i = 0; i < 6000 && WaitForSingleObject(pi.hProcess, 10) == WAIT_TIMEOUT; ++i)
-        r.window_shown = r.window_shown || shows_a_window(pi.dwProcessId);
-    if (WaitForSingleObject(pi.hProcess, 0) == WAIT_OBJECT_0) GetExitCodeProcess(pi.hProcess, &r.code);
+    std::string err;
+    const Process p = Process::start(medium.path("instalar.exe"), medium.folder(), &err, args);
+    EXPECT_TRUE(p) << err;
+    wait_until(
+        [&] {
+            r.window_shown = r.window_shown || !top_windows(p.pid(), "", "").empty();
+            return !p.running();
+        },
+        milliseconds(60000));
+    r.code = p.exit_code().value_or(r.code);
     return r;
 }
 

@@ -196,9 +196,10 @@ std::vector<StandinStart> standin_starts(const std::string& log) {
 // ---------------------------------------------------------------------------
 // Process
 
-Process Process::start(const std::string& exe, const std::string& folder, std::string* err) {
+Process Process::start(const std::string& exe, const std::string& folder, std::string* err,
+                       const std::string& args) {
     Process p;
-    std::wstring command = L"\"" + widen(exe) + L"\"";
+    std::wstring command = L"\"" + widen(exe) + L"\"" + (args.empty() ? L"" : L" " + widen(args));
     STARTUPINFOW si{};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
@@ -224,6 +225,12 @@ bool Process::running() const { return handle_.valid() && WaitForSingleObject(ha
 
 bool Process::wait_exit(milliseconds timeout) const {
     return handle_.valid() && WaitForSingleObject(handle_.get(), static_cast<DWORD>(timeout.count())) == WAIT_OBJECT_0;
+}
+
+std::optional<DWORD> Process::exit_code() const {
+    DWORD code = 0;
+    if (running() || !handle_.valid() || !GetExitCodeProcess(handle_.get(), &code)) return std::nullopt;
+    return code;
 }
 
 void Process::terminate() {
@@ -292,7 +299,7 @@ std::vector<HWND> top_windows(DWORD pid, const std::string& window_class, const 
         wchar_t title[512];
         const int n = GetWindowTextW(w, title, 512);
         if (owner == pid && (window_class.empty() || class_of(w) == window_class) &&
-            narrow(title, static_cast<std::size_t>(std::max(0, n))) == caption)
+            (caption.empty() || narrow(title, static_cast<std::size_t>(std::max(0, n))) == caption))
             out.push_back(w);
     }
     return out;

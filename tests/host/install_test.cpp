@@ -67,8 +67,8 @@ TEST(Install, ACompleteCopyIsGrantedAndReported) {
     EXPECT_EQ(p.fs.attrs_of("C:\\vorlan\\mapas\\c.dat"), ATTR_ARCHIVE);
     ASSERT_EQ(p.programs.starts.size(), 2u);
     EXPECT_EQ(p.programs.starts[0].path + " " + p.programs.starts[1].args, "cacls.exe C:\\vorlan /T /E /C /G Everyone:F");
-    EXPECT_TRUE(!p.form.visible(btn_Cancel) && p.form.visible(btn_fin) && !p.form.visible(btn_inferr));
-    EXPECT_FALSE(p.form.enabled(btn_inst) || p.form.enabled(btn_atras3));
+    EXPECT_TRUE(!p.form.visible(btn_Cancel) && p.form.visible(btn_fin) && !p.form.visible(btn_inferr) &&
+                !p.form.enabled(btn_inst) && !p.form.enabled(btn_atras3));
 }
 
 TEST(Install, TheQuestionNamesAnExistingDestinationAndNoCopiesNothing) {
@@ -152,17 +152,6 @@ TEST(Install, PlatformFailuresAreReportedAndLeaveThePageUsable) {
         EXPECT_NE(shown.back().find(says), std::string::npos) << shown.back();
         p.expect_retry_offered();
     }
-}
-
-TEST(Install, ATreeWithoutFilesStillCreatesTheDestination) {
-    TestApp e;
-    e.fs.add_folder("E:\\instalar\\vorlan\\vacia");
-    e.form.answers = {ANSWER_YES};
-    on_click(e.app, btn_inst);
-    ASSERT_EQ(e.form.boxes.size(), 2u);
-    EXPECT_EQ(e.form.boxes[1].style, 64);
-    EXPECT_TRUE(e.fs.is_folder("C:\\vorlan"));
-    EXPECT_EQ(e.programs.starts.size(), 2u);
 }
 
 // Ways a run could once report success, or lose data, that it must not.

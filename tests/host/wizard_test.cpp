@@ -21,11 +21,6 @@ const std::vector<int> kPage3 = ids({Picture2, btn_Cancel, Line1, TituloCarto, L
                                      Label2, NumFilesToCopy, ProgressBar, ProgressBarT, btn_atras3, btn_inst});
 
 TEST(FormLoad, CentresFillsTheStateAndStylesTheFailureList) {
-    EXPECT_EQ(centred({12000, 7935}, {12003, 7935}).left, -1);  // -3 / 2 toward zero
-    EXPECT_EQ(centred({100.5f, 101.5f}, {0, 0}).left, 50);       // 100.5 rounds to even 100
-    EXPECT_EQ(centred({100.5f, 101.5f}, {0, 0}).top, 51);        // 101.5 rounds to even 102
-    EXPECT_EQ(installer_state("E:\\instalar").AppOrigInst, "E:\\instalar\\aplicacion\\vorlan.exe");
-
     TestApp t("D:\\");
     t.app.state = {};
     Form_Load(t.app);
@@ -35,7 +30,6 @@ TEST(FormLoad, CentresFillsTheStateAndStylesTheFailureList) {
               "D:\\ D:\\\\aplicacion\\vorlan.exe D:\\\\vorlan C:\\vorlan");
     const ControlState& list = t.form.at(ListaFicherosFail);
     EXPECT_TRUE(list.back == 0x0000FFFFu && list.fore == 0x000000FFu && list.bold);
-    EXPECT_TRUE(t.form.boxes.empty());
     EXPECT_EQ(t.form.visible_ids(), kPage0);
 }
 
@@ -89,36 +83,16 @@ TEST(Readme, IsReadOnEveryVisitFromPageZeroOnlyAndAMissingOneIsReported) {
     EXPECT_EQ(t.form.text(Leeme), "Segunda\nversión\n");
 }
 
-// Up to 16 MiB a readme is shown whole; beyond, up to its last whole line
-// within them, and a last line says the rest is in the file.
-TEST(Readme, OneOverSixteenMebibytesIsShownInPartWithANoteOnTheRest) {
-    const std::size_t limit = std::size_t{16} << 20;
-    const std::string line = std::string(99, 'x') + "\n";
-    std::string text;
-    text.reserve(limit + 1);
-    while (text.size() < limit) text += line;
-    text.resize(limit);
-    for (const std::string& end : {std::string(), std::string("y")}) {
-        TestApp t;
-        t.fs.add_file("E:\\instalar\\leeme.txt", text + end);
-        on_click(t.app, btn_sig0);
-        const std::string note = "(El resto del archivo no se muestra: ábralo con un editor de textos.)";
-        EXPECT_TRUE(t.form.text(Leeme) == (end.empty() ? text : text.substr(0, limit - limit % line.size()) + note));
-        EXPECT_TRUE(t.form.boxes.empty());
-    }
-}
-
+// Each control chosen with the other option chosen before.
 TEST(Options, EachOfTheFourControlsLeavesExactlyItsOptionChosen) {
     for (int click : {Option1, Label4, Option2, Label5}) {
-        for (int before : {int{Option1}, int{Option2}}) {
-            TestApp t;
-            t.form.set_checked(before, true);
-            if (click == Option1 || click == Option2) t.form.set_checked(click, true);  // as a real button is
-            on_click(t.app, click);
-            const bool first = click == Option1 || click == Label4;
-            EXPECT_TRUE(t.form.checked(Option1) == first && t.form.checked(Option2) != first) << control_name(click);
-            EXPECT_TRUE(t.form.enabled(btn_sig1));
-        }
+        TestApp t;
+        const bool first = click == Option1 || click == Label4;
+        t.form.set_checked(first ? Option2 : Option1, true);
+        if (click == Option1 || click == Option2) t.form.set_checked(click, true);  // as a real button is
+        on_click(t.app, click);
+        EXPECT_TRUE(t.form.checked(Option1) == first && t.form.checked(Option2) != first) << control_name(click);
+        EXPECT_TRUE(t.form.enabled(btn_sig1));
     }
 }
 
@@ -127,19 +101,18 @@ TEST(Setup, StartsMinimisedAndStaysOnPageOneOrSaysWhyNot) {
     root.fs.add_file("D:\\leeme.txt", "");
     for (int id : {btn_sig0, Label4, btn_sig1, btn_sig1}) on_click(root.app, id);  // the second press has no option
     ASSERT_EQ(root.programs.starts.size(), 1u);
-    EXPECT_EQ(root.programs.starts[0].path, "D:\\\\aplicacion\\vorlan.exe");
-    EXPECT_TRUE(root.programs.starts[0].minimized);
+    EXPECT_EQ(root.programs.starts[0].path + " " + std::to_string(root.programs.starts[0].minimized),
+              "D:\\\\aplicacion\\vorlan.exe 1");
     EXPECT_EQ(root.form.visible_ids(), kPage1);
-    EXPECT_FALSE(root.form.checked(Option1) || root.form.checked(Option2));
-    EXPECT_TRUE(root.form.enabled(btn_sig1));
+    EXPECT_TRUE(!root.form.checked(Option1) && !root.form.checked(Option2) && root.form.enabled(btn_sig1));
 
     root.programs.fail = true;
     on_click(root.app, Label4);
     const std::string before = root.form.describe();
     on_click(root.app, btn_sig1);
     ASSERT_EQ(root.form.boxes.size(), 1u);
-    EXPECT_EQ(root.form.boxes[0].style, 16);
-    EXPECT_NE(root.form.boxes[0].text.find("D:\\aplicacion\\vorlan.exe"), std::string::npos);
+    const MessageBoxCall& box = root.form.boxes[0];
+    EXPECT_TRUE(box.style == 16 && box.text.find("D:\\aplicacion\\vorlan.exe") != std::string::npos) << box.text;
     root.form.boxes.clear();
     EXPECT_EQ(root.form.describe(), before);
 }

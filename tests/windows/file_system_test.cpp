@@ -110,23 +110,5 @@ TEST_F(Win32FileSystemTest, ReadOnlyFilesFoldersAndFilesOthersHold) {
     EXPECT_EQ(read_all(fs, file), "datos");
 }
 
-TEST_F(Win32FileSystemTest, ReadsAnsiText) {
-    if (GetACP() != 1252) GTEST_SKIP() << "the ANSI code page here is " << GetACP();
-    const std::string file = tmp / "léeme.txt";
-    ASSERT_TRUE(write_file(file, "Cami\xF3n a\xF1o\r\n\xC9xito \xBFs\xED? 50 \x80"));
-    std::string text;
-    bool cut = true;
-    ASSERT_TRUE(fs.read_ansi_text(file, 100, &text, &cut, &err)) << err;
-    EXPECT_EQ(text, "Camión año\r\nÉxito ¿sí? 50 €");
-    EXPECT_FALSE(cut);
-    // A longer file is read up to the end of its last whole line within the limit.
-    ASSERT_TRUE(fs.read_ansi_text(file, 20, &text, &cut, &err)) << err;
-    EXPECT_EQ(text, "Camión año\r\n");
-    EXPECT_TRUE(cut);
-    EXPECT_FALSE(fs.read_ansi_text(tmp / "no existe.txt", 100, &text, &cut, &err));
-    // Closed on every path: the file can be removed at once.
-    EXPECT_TRUE(DeleteFileW(win32::long_path(file).c_str()));
-}
-
 }  // namespace
 }  // namespace vorlan::test

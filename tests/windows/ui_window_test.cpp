@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <tuple>
 
 #include "ui/driver.h"
 #include "wizard/controls.h"
@@ -13,15 +14,6 @@ namespace {
 
 // Twips to pixels at 96 dots per inch.
 int px(int twips) { return (twips + 7) / 15; }
-
-void expect_box(const Wizard& w, const std::string& text, int answer) {
-    std::optional<Box> box = w.wait_box();
-    ASSERT_TRUE(box) << "no box; expected: " << text;
-    EXPECT_EQ(box->text(), text);
-    EXPECT_EQ(box->icon(), "warning");
-    EXPECT_EQ(box->buttons(), (std::vector<int>{IDYES, IDNO}));
-    EXPECT_TRUE(box->answer_and_wait(answer));
-}
 
 TEST(UiWindow, StartsCentredWithEveryControlInPlaceAndRefusesASecondInstance) {
     Medium medium;
@@ -73,20 +65,24 @@ TEST(UiWindow, ShowsTheReadmeAndAsksBeforeEnding) {
     EXPECT_EQ(w.text(Leeme), recode(recode(kReadme, CP_UTF8, 1252), GetACP(), CP_UTF8));
     const std::string question =
         "¿Está seguro de que desea salir del programa?\nSe cerrarán todos los procesos pendientes.";
-    const std::pair<const char*, void (*)(const Wizard&)> ways[] = {
-        {"Cancelar", [](const Wizard& wz) { wz.click(btn_Cancel); }},
-        {"WM_CLOSE", [](const Wizard& wz) { wz.post_close(); }},
-        {"SC_CLOSE", [](const Wizard& wz) { wz.post_system_close(); }},
+    // Each way asks first; No keeps the program running, Yes ends it.
+    const std::tuple<const char*, void (*)(const Wizard&), int> ways[] = {
+        {"Cancelar", [](const Wizard& wz) { wz.click(btn_Cancel); }, IDNO},
+        {"WM_CLOSE", [](const Wizard& wz) { wz.post_close(); }, IDNO},
+        {"SC_CLOSE", [](const Wizard& wz) { wz.post_system_close(); }, IDNO},
+        {"Cancelar", [](const Wizard& wz) { wz.click(btn_Cancel); }, IDYES},
     };
-    for (const auto& [how, ask] : ways) {
+    for (const auto& [how, ask, answer] : ways) {
         SCOPED_TRACE(how);
         ask(w);
-        expect_box(w, question, IDNO);
-        EXPECT_FALSE(w.wait_exit(std::chrono::milliseconds(300)));
+        std::optional<Box> box = w.wait_box();
+        ASSERT_TRUE(box);
+        EXPECT_EQ(box->text(), question);
+        EXPECT_EQ(box->icon(), "warning");
+        EXPECT_EQ(box->buttons(), (std::vector<int>{IDYES, IDNO}));
+        EXPECT_TRUE(box->answer_and_wait(answer));
+        EXPECT_EQ(w.wait_exit(std::chrono::milliseconds(answer == IDYES ? 15000 : 300)), answer == IDYES);
     }
-    w.click(btn_Cancel);
-    expect_box(w, question, IDYES);
-    EXPECT_TRUE(w.wait_exit()) << "Yes did not end the program";
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 
 #include "win32/handle.h"
 #include "win32/text.h"
+#include "wizard/controls.h"
 
 namespace vorlan::ui {
 
@@ -480,6 +481,15 @@ std::optional<Box> Wizard::wait_box(milliseconds timeout) const {
 
 bool Wizard::wait_visible(int id, bool want, milliseconds timeout) const {
     return wait_until([&] { return visible(id) == want; }, timeout);
+}
+
+std::string Wizard::open_copy_page() const {
+    click(btn_sig0);
+    if (!wait_visible(Label5)) return "page 1 did not show";
+    click(Label5);
+    if (!wait_until([&] { return enabled(btn_sig1); })) return "btn_sig1 stayed disabled";
+    click(btn_sig1);
+    return wait_visible(btn_inst) ? "" : "the copy page did not show";
 }
 
 }  // namespace vorlan::ui

@@ -182,6 +182,9 @@ public:
     std::optional<Box> box() const;
 
     bool wait_visible(int id, bool visible = true, milliseconds timeout = kWait) const;
+    // From the first page to the copy page, choosing the data: empty when it
+    // shows, or the step that failed.
+    std::string open_copy_page() const;
     bool wait_exit(milliseconds timeout = kWait) const { return process_ && process_.wait_exit(timeout); }
     bool running() const { return process_ ? process_.running() : IsWindow(hwnd_) != FALSE; }
 

@@ -230,8 +230,10 @@ bool MemoryFileSystem::free_space(const std::string&, std::uint64_t* bytes, std:
 }
 
 bool MemoryFileSystem::make_folders(const std::string& path, std::string* err) {
-    const Lock lock(mutex_);
     const std::string folder = normal(path.substr(0, path.rfind('\\') + 1));
+    const bool slow = [&] { const Lock lock(mutex_); return faults_[key(folder)].stalls_at != 0; }();
+    if (slow) std::this_thread::sleep_for(kStall);  // unlocked: the device is slow, not the other calls
+    const Lock lock(mutex_);
     if (folder.empty()) return fail(err, "La sintaxis del nombre de archivo no es correcta.");
     for (std::size_t at = folder.find('\\', 3);; at = folder.find('\\', at + 1)) {
         const std::string part = folder.substr(0, at);

@@ -24,7 +24,7 @@ using Lock = std::lock_guard<std::recursive_mutex>;
 // Faults of one path, which need not exist when they are set.
 struct Faults {
     int read_fails_at = 0, write_fails_at = 0;  // the n-th call (1-based) on each stream fails
-    int stalls_at = 0;  // the n-th read waits kStall first, as a slow device would
+    int stalls_at = 0;  // the n-th read waits kStall first, as a slow device would; making a folder, any n
     bool held = false;  // open elsewhere without sharing: no open, delete or create
     bool close_fails = false, list_fails = false;
     std::optional<std::uint64_t> shrinks_to;  // opened at its size, then only this many bytes can be read

@@ -140,7 +140,7 @@ TEST(CopyOneFile, Failures) {
 }
 
 // Walk order whatever order the workers finish in (the first file is the
-// last to finish), folders made only for files, failures recorded and the
+// last to finish), folders made only for files and before them (slowly), failures recorded and the
 // walk going on, names Windows cannot tell apart, folders that lead
 // elsewhere on either side, and a folder that cannot be made.
 TEST(TreeCopy, ReportsEveryFileInWalkOrder) {
@@ -149,6 +149,7 @@ TEST(TreeCopy, ReportsEveryFileInWalkOrder) {
     t.fs.faults(kSrc + "\\a.txt").stalls_at = 1;
     t.fs.add_file(kSrc + "\\capas\\Mapa.dat", "primero");
     t.fs.add_file(kSrc + "\\capas\\mapa.dat", "segundo");
+    t.fs.faults("C:\\vorlan\\capas").stalls_at = 1;
     t.fs.add_folder(kSrc + "\\vacia");
     t.fs.add_folder(kSrc + "\\enlace", ATTR_REPARSE_POINT);
     t.fs.add_file(kSrc + "\\enlace\\x.dat", "x");

@@ -200,7 +200,8 @@ std::unique_ptr<OutputFile> MemoryFileSystem::create(const std::string& path, st
     if (!node) return nullptr;
     if (there) {
         // Replacing a hidden or system file without naming those attributes is refused too.
-        if (const char* why = refusal(path, ATTR_READONLY | ATTR_HIDDEN | ATTR_SYSTEM, true)) return fail(err, why), nullptr;
+        const char* why = refusal(path, ATTR_READONLY | ATTR_HIDDEN | ATTR_SYSTEM, true);
+        if (why) return fail(err, why), nullptr;
         if (space) *space += node->size();
         *node = Node{node->path, false, ATTR_ARCHIVE};
     }

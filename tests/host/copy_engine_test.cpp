@@ -172,9 +172,8 @@ TEST(TreeCopy, ReportsEveryFileInWalkOrder) {
                                   "punto de montaje; no se copia.",
                                   "U:\\vorlan\\mal\\b.dat --> FALLO: Error de datos (comprobación de redundancia "
                                   "cíclica).",
-                                  "U:\\vorlan\\otra\\hondo\\d.dat --> FALLO: La carpeta de destino C:\\vorlan\\otra es "
-                                  "una unión, un vínculo simbólico o un punto de montaje; no se escribe a través de "
-                                  "ella.",
+                                  "U:\\vorlan\\otra\\hondo\\d.dat --> FALLO: La carpeta de destino C:\\vorlan\\otra es una "
+                                  "unión, un vínculo simbólico o un punto de montaje; no se escribe a través de ella.",
                                   "U:\\vorlan\\zona\\c.dat --> FALLO: El sistema no puede encontrar la ruta "
                                   "especificada.",
                               }));

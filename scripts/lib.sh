@@ -93,6 +93,18 @@ wine_prepare() {
     wineboot -i >/dev/null 2>&1
     wineserver -w
   fi
+  # Wine draws the title bar's buttons, the boxes' close button and the scroll
+  # arrows with its symbol font Marlett; without it they read "0", "1", "r".
+  # Debian's Wine looks for its own fonts in /usr/share/fonts (its data folder
+  # /usr/share/wine, then "../fonts"), but fonts-wine puts them in
+  # /usr/share/wine/fonts, where fontconfig does not look either. Every Wine
+  # process loads the fonts of the prefix's C:\windows\Fonts, so Marlett goes
+  # there. Only Marlett: the rest of the set would change the wizard's texts.
+  local fonts=$WINEPREFIX/drive_c/windows/Fonts marlett=/usr/share/wine/fonts/marlett.ttf
+  if [ ! -f "$fonts/marlett.ttf" ] && [ -f "$marlett" ]; then
+    mkdir -p "$fonts"
+    cp "$marlett" "$fonts/"
+  fi
   local key='HKCU\Software\Wine\X11 Driver'
   if xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; then
     wine reg delete "$key" /v Managed /f >/dev/null 2>&1 || true

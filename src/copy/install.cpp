@@ -36,6 +36,10 @@ std::string megabytes(std::uint64_t bytes, bool round_up) {
 
 }  // namespace
 
+std::string grant_arguments(const std::string& dest, const std::string& group) {
+    return dest + " /T /E /C /G " + group + ":F";
+}
+
 bool destination_exists(FileSystem& fs, const std::string& dest) {
     std::uint32_t attrs = 0;
     return fs.attributes(dest, &attrs) && !(attrs & (ATTR_HIDDEN | ATTR_SYSTEM));
@@ -111,13 +115,13 @@ InstallReport run_install(FileSystem& fs, Programs& programs, const InstallReque
     int refused = 0;
     for (const char* group : {"Todos", "Everyone"}) {
         int code = 0;
-        if (!programs.start_system_tool_hidden("cacls.exe", dest + " /T /E /C /G " + group + ":F", &err,
-                                               request.await_grant ? &code : nullptr)) {
+        const std::string arguments = grant_arguments(dest, group);
+        if (!programs.start_system_tool_hidden("cacls.exe", arguments, &err, request.await_grant ? &code : nullptr)) {
             not_started += "\n" + err;
             continue;
         }
         if (!request.await_grant) continue;
-        events.granted(group, code);
+        events.granted(arguments, code);
         if (code != 0) ++refused;
     }
     if (!not_started.empty()) {

@@ -22,8 +22,8 @@ public:
     // The copy in progress (so that an end that cannot wait can abandon it),
     // or nullptr once it has ended.
     virtual void copying(CopyRun* run) = 0;
-    // A grant of the awaited kind ended with this exit code.
-    virtual void granted(const std::string&, int) {}
+    // A grant of the awaited kind, cacls with `arguments`, ended with this exit code.
+    virtual void granted(const std::string& /*arguments*/, int /*exit_code*/) {}
 };
 
 enum class InstallEnd {
@@ -50,6 +50,9 @@ struct InstallRequest {
 };
 
 InstallReport run_install(FileSystem& fs, Programs& programs, const InstallRequest& request, InstallEvents& events);
+
+// The arguments of the cacls run that grants `group` full control of the tree at `dest`.
+std::string grant_arguments(const std::string& dest, const std::string& group);
 
 // The destination counts as there when anything stands at its path, unless it
 // is marked hidden or system.

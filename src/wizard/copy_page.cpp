@@ -3,6 +3,7 @@
 
 #include "copy/install.h"
 #include "wizard/app.h"
+#include "wizard/texts.h"
 
 namespace vorlan {
 
@@ -21,12 +22,12 @@ class PageEvents : public InstallEvents {
 public:
     explicit PageEvents(App& app) : app_(app), form_(app.form) {}
 
-    void counting() override { form_.list_add(ListaFicheros, "Analizando estructura de archivos..."); }
+    void counting() override { form_.list_add(ListaFicheros, kCountingLine); }
 
     void counted(std::int64_t files) override {
         form_.set_text(NumFilesToCopy, std::to_string(files));
-        form_.list_add(ListaFicheros, "Localizados " + form_.text(NumFilesToCopy) + " archivos.");
-        form_.list_add(ListaFicheros, "Iniciando la copia de ficheros.");
+        form_.list_add(ListaFicheros, found_line(files));
+        form_.list_add(ListaFicheros, kStartingLine);
         select_last(form_);
     }
 
@@ -48,12 +49,12 @@ public:
     // a file already copied when it is reported gets its whole line in one
     // go, which halves the list's work per file.
     void file_started(const std::string& source) override {
-        started_ = "Copiando " + source + " --> ";
+        started_ = copying_line(source);
         shown_ = false;
     }
 
     void file_done(const std::string& source, bool ok, const std::string&) override {
-        const std::string line = ok ? started_ + "Ok" : source + " --> FALLO";
+        const std::string line = file_line(source, ok);
         if (shown_) {
             form_.list_set_line(ListaFicheros, form_.list_count(ListaFicheros) - 1, line);
         } else {

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "copy/engine.h"
+#include "copy/tree_copy.h"
 #include "platform/file_system.h"
 #include "platform/form.h"
 #include "platform/programs.h"

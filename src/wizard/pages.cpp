@@ -1,6 +1,6 @@
 #include <span>
 
-#include "copy/engine.h"
+#include "copy/paths.h"
 #include "wizard/app.h"
 
 namespace vorlan {

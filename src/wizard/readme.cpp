@@ -1,4 +1,4 @@
-#include "copy/engine.h"
+#include "copy/paths.h"
 #include "wizard/app.h"
 
 namespace vorlan {

@@ -35,6 +35,7 @@ struct App {
     // The destination the command line gave, made absolute; read at load.
     std::string destination = kDefaultDestination;
     // The data copy while it runs: an end that cannot wait abandons it first.
+    // Only RunningCopy sets it.
     CopyRun* copy_run = nullptr;
 };
 

@@ -3,6 +3,7 @@
 
 #include "copy/install.h"
 #include "wizard/app.h"
+#include "wizard/running_copy.h"
 #include "wizard/texts.h"
 
 namespace vorlan {
@@ -20,7 +21,7 @@ void select_last(Form& form) { form.list_select(ListaFicheros, form.list_count(L
 // The installation's events, as the page shows them.
 class PageEvents : public InstallEvents {
 public:
-    explicit PageEvents(App& app) : app_(app), form_(app.form) {}
+    PageEvents(App& app, RunningCopy& running) : app_(app), form_(app.form), running_(running) {}
 
     void counting() override { form_.list_add(ListaFicheros, kCountingLine); }
 
@@ -41,8 +42,11 @@ public:
     }
 
     void copying(CopyRun* run) override {
-        app_.copy_run = run;
-        if (run) form_.set_task(Form::Task::Busy, [run] { run->abandon(); });
+        if (run) {
+            running_.start(*run);
+        } else {
+            running_.stop();
+        }
     }
 
     // A file's line goes into the list when the window next gets to show it:
@@ -83,6 +87,7 @@ public:
 private:
     App& app_;
     Form& form_;
+    RunningCopy& running_;
     std::int64_t copied_ = 0;
     std::string started_;  // the line of the file being reported
     bool shown_ = true;    // whether it is in the list yet
@@ -101,12 +106,13 @@ void btn_inst_Click(App& app) {
     form.set_progress(ProgressBar, 0);
     form.set_progress(ProgressBarT, 0);
 
-    PageEvents events(app);
+    RunningCopy running(app);
+    PageEvents events(app, running);
     const InstallReport report =
         run_install(app.fs, app.programs, {{app.state.AppOrigCarto, app.state.AppDest}, false}, events);
     switch (report.end) {
         case InstallEnd::Succeeded:
-            form.set_task(Form::Task::Done);
+            running.end(Form::Task::Done);
             form.message_box("Copia de ficheros realizada correctamente.\n", MB_STYLE_INFO, kTitle);
             form.set_visible(btn_Cancel, false);
             form.set_visible(btn_fin, true);
@@ -115,12 +121,12 @@ void btn_inst_Click(App& app) {
             form.message_box("Copia de ficheros no realizada por petición del usuario.", MB_STYLE_STOP, kTitle);
             break;
         case InstallEnd::Failed:
-            form.set_task(Form::Task::Failed);
+            running.end(Form::Task::Failed);
             form.message_box("Copia de ficheros fallida.\nCompruebe el informe de errores.", MB_STYLE_STOP, kTitle);
             break;
         case InstallEnd::Interrupted:
         case InstallEnd::NotFinished:
-            form.set_task(Form::Task::Failed);
+            running.end(Form::Task::Failed);
             [[fallthrough]];
         case InstallEnd::NotStarted:
             // The user is told what failed, and can look at the report, try

@@ -33,7 +33,7 @@ public:
     }
 
     bool confirm(bool exists) override {
-        const std::string& dest = app_.state.AppDest;
+        const std::string& dest = app_.state.data_destination;
         const std::string question =
             exists ? "El directorio " + dest + " ya existe.\n¿Desea sobreescribirlo?"
                    : "Se va a proceder a generar el directorio '" + dest +
@@ -109,7 +109,7 @@ void btn_inst_Click(App& app) {
     RunningCopy running(app);
     PageEvents events(app, running);
     const InstallReport report =
-        run_install(app.fs, app.programs, {{app.state.AppOrigCarto, app.state.AppDest}, false}, events);
+        run_install(app.fs, app.programs, {{app.state.data_source, app.state.data_destination}, false}, events);
     switch (report.end) {
         case InstallEnd::Succeeded:
             running.end(Form::Task::Done);

@@ -164,9 +164,9 @@ int run_unattended(FileSystem& fs, Programs& programs, System& system, const Com
 
     const InstallerState state = installer_state(
         system.program_folder(), line.destination.empty() ? kDefaultDestination : system.full_path(line.destination));
-    LogEvents events(log, line, state.AppDest);
+    LogEvents events(log, line, state.data_destination);
     const InstallReport report =
-        run_install(fs, programs, {{state.AppOrigCarto, state.AppDest}, true}, events);
+        run_install(fs, programs, {{state.data_source, state.data_destination}, true}, events);
 
     for (const Failure& f : report.failures) log.line(f.path + ": " + f.reason);
     if (!report.message.empty()) log.line(report.message);

@@ -135,7 +135,7 @@ TEST(Install, AFileThatFailsFailsTheRunAndTheReportShowsIt) {
 
 TEST(Install, PlatformFailuresAreReportedAndLeaveThePageUsable) {
     const std::pair<std::function<void(TestApp&)>, const char*> cases[] = {
-        {[](TestApp& a) { a.app.state.AppOrigCarto = "E:\\otro\\vorlan"; }, "E:\\otro\\vorlan"},  // source missing
+        {[](TestApp& a) { a.app.state.data_source = "E:\\otro\\vorlan"; }, "E:\\otro\\vorlan"},  // source missing
         {[](TestApp& a) { a.fs.faults("E:\\instalar\\vorlan\\mapas").list_fails = true; }, "mapas"},
         {[](TestApp& a) { a.programs.fail = true; }, "cacls"},
         {[](TestApp& a) {  // run from drive C:, named in lower case

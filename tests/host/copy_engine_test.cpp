@@ -176,15 +176,17 @@ TEST(FileCopy, Failures) {
     }
 }
 
-// Walk order whatever order the workers finish in (the first file is the
-// last to finish), folders made only for files and before them (slowly), failures recorded and the
-// walk going on, names Windows cannot tell apart, folders that lead
-// elsewhere on either side, and a folder that cannot be made.
+// Walk order whatever order the workers finish in (the first file finishes
+// after the next; a file handed over after the slow folder, after every file
+// behind it), folders made only for files and before them (slowly), failures
+// recorded and the walk going on, names Windows cannot tell apart, folders
+// that lead elsewhere on either side, and a folder that cannot be made.
 TEST(TreeCopy, ReportsEveryFileInWalkOrder) {
     Engine t;
     t.fs.add_file(kSrc + "\\a.txt", "aaa");
     t.fs.faults(kSrc + "\\a.txt").stalls_at = 1;
     t.fs.add_file(kSrc + "\\capas\\Mapa.dat", "primero");
+    t.fs.faults(kSrc + "\\capas\\Mapa.dat").stalls_at = 1;
     t.fs.add_file(kSrc + "\\capas\\mapa.dat", "segundo");
     t.fs.faults("C:\\vorlan\\capas").stalls_at = 1;
     t.fs.add_folder(kSrc + "\\vacia");

@@ -4,7 +4,7 @@
 #include <chrono>
 #include <cmath>
 
-#include "copy/walk.h"
+#include "copy/file_copy.h"
 
 namespace vorlan {
 
@@ -20,6 +20,14 @@ constexpr std::chrono::milliseconds kPoll{1};
 
 }  // namespace
 
+std::optional<double> share_written(std::uint64_t written, std::uint64_t size) {
+    written = std::min(written, size);
+    if (written == 0) return std::nullopt;
+    // From what remains, as the bar of a copy of one block at a time was
+    // computed: its values are the ones users know.
+    return 100.0 - std::floor(static_cast<double>(size - written) * 100.0 / static_cast<double>(size));
+}
+
 class CopyQueue::WorkerProgress : public CopyProgress {
 public:
     WorkerProgress(Item& item, const std::atomic<bool>& abandoned) : item_(item), abandoned_(abandoned) {}
@@ -34,14 +42,12 @@ private:
     const std::atomic<bool>& abandoned_;
 };
 
-CopyQueue::CopyQueue(CopyRun& run, double FldSize, double& TamPgrs)
-    : run_(run), FldSize_(FldSize), TamPgrs_(TamPgrs) {
-    run_.queue = this;
-}
+CopyQueue::CopyQueue(FileSystem& fs, CopyEvents& events, CopyResults& results, std::atomic<bool>& abandoned,
+                     std::uint64_t total_size)
+    : fs_(fs), events_(events), results_(results), abandoned_(abandoned), total_size_(total_size) {}
 
 CopyQueue::~CopyQueue() {
     if (!workers_.empty()) abandon();
-    run_.queue = nullptr;
 }
 
 void CopyQueue::copy(const std::string& source, const std::string& dest, bool dest_may_exist, std::uint64_t size) {
@@ -71,7 +77,7 @@ void CopyQueue::hand_over(std::unique_ptr<Item> item) {
     ahead_.push_back(std::move(item));
     if (!waiting) return;
     if (workers_.empty()) {
-        for (int i = 0; i < std::max(1, run_.workers); ++i) workers_.emplace_back([this] { work(); });
+        for (int i = 0; i < kWorkers; ++i) workers_.emplace_back([this] { work(); });
     }
     {
         const std::lock_guard<std::mutex> lock(mutex_);
@@ -79,7 +85,7 @@ void CopyQueue::hand_over(std::unique_ptr<Item> item) {
     }
     work_to_do_.notify_one();
     // Handing over the first thousand files of a tree is a walk of its own.
-    run_.events.yield();
+    events_.yield();
 }
 
 bool CopyQueue::finish() {
@@ -93,20 +99,16 @@ void CopyQueue::report_front() {
     // an exception while a worker still copies it, the destructor abandons
     // the copy before the item goes.
     Item* const item = ahead_.front().get();
-    CopyEvents& events = run_.events;
+    CopyEvents& events = events_;
     events.file_started(item->source);
     if (item->copy) {
         // The bar shows the share of this file written so far, as a copy of
         // one file at a time would at its last block.
         double shown = -1;
         while (!item->finished.load(std::memory_order_acquire)) {
-            const std::uint64_t total = item->total.load(std::memory_order_relaxed);
-            const std::uint64_t written = std::min(total, item->written.load(std::memory_order_relaxed));
-            if (written > 0) {
-                const double share = 100.0 - std::floor(static_cast<double>(total - written) * 100.0 /
-                                                        static_cast<double>(total));
-                if (share != shown) events.file_progress(shown = share);
-            }
+            const std::optional<double> share = share_written(item->written.load(std::memory_order_relaxed),
+                                                              item->total.load(std::memory_order_relaxed));
+            if (share && *share != shown) events.file_progress(shown = *share);
             events.yield();
             std::this_thread::sleep_for(kPoll);
         }
@@ -114,19 +116,19 @@ void CopyQueue::report_front() {
     if (abandoned_) return;
     if (item->copy) events.file_progress(0);
     if (item->ok) {
-        ++run_.copied;
-        run_.bytes += item->bytes;
+        ++results_.copied;
+        results_.bytes += item->bytes;
     } else {
-        run_.failures.push_back({item->source, item->reason});
+        results_.failures.push_back({item->source, item->reason});
     }
     events.file_done(item->source, item->ok, item->reason);
     if (item->is_file) {
         // Every file empty leaves nothing to measure progress by.
-        if (FldSize_ > 0) TamPgrs_ += static_cast<double>(item->size) * 100.0 / FldSize_;
+        if (total_size_ > 0) done_share_ += static_cast<double>(item->size) * 100.0 / static_cast<double>(total_size_);
         // The shares of all files add up to 100 only up to rounding, which must
         // not leave the bar at 99; files that grew after the tree was measured
         // would carry the total past the bar's end.
-        events.overall_progress(std::clamp(std::floor(TamPgrs_ + 1e-6), 0.0, 100.0));
+        events.overall_progress(std::clamp(std::floor(done_share_ + 1e-6), 0.0, 100.0));
     }
     ahead_.pop_front();
     events.yield();
@@ -157,7 +159,7 @@ void CopyQueue::work() {
         WorkerProgress progress(*item, abandoned_);
         std::uint64_t bytes = 0;
         std::string reason;
-        const bool ok = copy_file(run_.fs, progress, item->source, item->dest, item->dest_may_exist, &bytes, &reason);
+        const bool ok = copy_file(fs_, progress, item->source, item->dest, item->dest_may_exist, &bytes, &reason);
         item->ok = ok;
         item->bytes = bytes;
         item->reason = std::move(reason);

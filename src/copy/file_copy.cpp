@@ -1,22 +1,21 @@
+#include "copy/file_copy.h"
+
 #include <algorithm>
-#include <cmath>
 #include <memory>
 #include <mutex>
 #include <new>
 
-#include "copy/engine.h"
-#include "copy/walk.h"
+#include "copy/paths.h"
 
 namespace vorlan {
 
 namespace {
 
-// The bar moves and the caller yields once per logical block of 1024 bytes,
-// but the bytes travel in chunks of whole blocks: one read and one write per
-// 64 KiB instead of per KiB. Measured under Wine on Linux: writes of 128 KiB
-// and more ran two to four times slower whenever the file cache had to find
-// room for them in certain ways, and smaller ones only add calls. The yields
-// of a chunk come after its write, so the window never waits long either.
+// The copy counts in logical blocks of 1024 bytes, but the bytes travel in
+// chunks of whole blocks: one read and one write per 64 KiB instead of per
+// KiB. Measured under Wine on Linux: writes of 128 KiB and more ran two to
+// four times slower whenever the file cache had to find room for them in
+// certain ways, and smaller ones only add calls.
 constexpr std::size_t kBlock = 1024;
 constexpr std::size_t kChunk = 64 * kBlock;
 
@@ -114,20 +113,20 @@ bool write_copy(FileSystem& fs, CopyProgress& progress, InputFile& in, std::uniq
 
 }  // namespace
 
-bool copy_file(FileSystem& fs, CopyProgress& progress, const std::string& Src, const std::string& Dst,
-               bool dst_may_exist, std::uint64_t* bytes, std::string* reason) {
+bool copy_file(FileSystem& fs, CopyProgress& progress, const std::string& source, const std::string& dest,
+               bool dest_may_exist, std::uint64_t* bytes, std::string* reason) {
     // Writing the destination would overwrite the source itself.
-    if (path_within(Dst, Src)) {
+    if (path_within(dest, source)) {
         *reason = "El destino es el propio archivo de origen.";
         return false;
     }
     // The source is opened before the destination is touched, so that a source
     // that cannot be read never costs the file already at the destination.
-    std::unique_ptr<InputFile> in = fs.open_read(Src, reason);
+    std::unique_ptr<InputFile> in = fs.open_read(source, reason);
     if (!in) return false;
     std::uint32_t attrs = 0;
-    if (!dst_may_exist || !fs.attributes(Dst, &attrs))
-        return write_copy(fs, progress, *in, fs.create(Dst, reason), Dst, bytes, reason);
+    if (!dest_may_exist || !fs.attributes(dest, &attrs))
+        return write_copy(fs, progress, *in, fs.create(dest, reason), dest, bytes, reason);
     if (attrs & ATTR_DIRECTORY) {
         *reason = "En el destino hay una carpeta con el mismo nombre.";
         return false;
@@ -136,47 +135,13 @@ bool copy_file(FileSystem& fs, CopyProgress& progress, const std::string& Src, c
     // (a full disk, a source that cannot be read to the end) must not leave
     // the user with neither.
     std::string temporary;
-    std::unique_ptr<OutputFile> out = create_temporary_beside(fs, Dst, &temporary, reason);
+    std::unique_ptr<OutputFile> out = create_temporary_beside(fs, dest, &temporary, reason);
     if (!write_copy(fs, progress, *in, std::move(out), temporary, bytes, reason)) return false;
-    if (fs.replace(temporary, Dst, reason)) return true;
+    if (fs.replace(temporary, dest, reason)) return true;
     std::string ignored;
     fs.remove_file(temporary, &ignored);
     *bytes = 0;
     return false;
-}
-
-namespace {
-
-// A copy on the caller's thread: the bar moves and the caller yields once per
-// block; the chunk's blocks are told after its write.
-class BlockProgress : public CopyProgress {
-public:
-    explicit BlockProgress(CopyRun& run) : run_(run) {}
-    bool advanced(std::uint64_t written, std::uint64_t size) override {
-        if (size == 0) run_.events.yield();  // the one empty block
-        for (; done_ < written;) {
-            done_ += std::min<std::uint64_t>(kBlock, written - done_);
-            const double remaining = static_cast<double>(size - done_);
-            run_.events.file_progress(100.0 - std::floor(remaining * 100.0 / static_cast<double>(size)));
-            run_.events.yield();
-        }
-        return !run_.abandoned();
-    }
-
-private:
-    CopyRun& run_;
-    std::uint64_t done_ = 0;
-};
-
-}  // namespace
-
-bool CopyOneFile(CopyRun& run, const std::string& Src, const std::string& Dst, std::string* reason) {
-    BlockProgress progress(run);
-    std::uint64_t bytes = 0;
-    const bool ok = copy_file(run.fs, progress, Src, Dst, true, &bytes, reason);
-    run.bytes += bytes;
-    run.events.file_progress(0);
-    return ok;
 }
 
 }  // namespace vorlan

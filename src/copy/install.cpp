@@ -1,6 +1,7 @@
 #include "copy/install.h"
 
-#include "copy/walk.h"
+#include "copy/paths.h"
+#include "copy/tree_walks.h"
 
 namespace vorlan {
 
@@ -34,7 +35,21 @@ std::string megabytes(std::uint64_t bytes, bool round_up) {
     return std::to_string(bytes / kMiB + (round_up && bytes % kMiB ? 1 : 0));
 }
 
+// Makes sure a folder exists, creating every missing folder on the way; quiet.
+void ensure_folder(FileSystem& fs, std::string path) {
+    if (path.empty()) return;
+    if (path.back() != '\\') path += '\\';
+    std::uint32_t attrs = 0;
+    if (fs.attributes(path, &attrs)) return;
+    std::string ignored;
+    fs.make_folders(path, &ignored);
+}
+
 }  // namespace
+
+std::string grant_arguments(const std::string& dest, const std::string& group) {
+    return dest + " /T /E /C /G " + group + ":F";
+}
 
 bool destination_exists(FileSystem& fs, const std::string& dest) {
     std::uint32_t attrs = 0;
@@ -43,14 +58,14 @@ bool destination_exists(FileSystem& fs, const std::string& dest) {
 
 InstallReport run_install(FileSystem& fs, Programs& programs, const InstallRequest& request, InstallEvents& events) {
     const std::string& dest = request.roots.dest;
-    const Folder source{collapse_separators(request.roots.source)};
+    const std::string source = collapse_separators(request.roots.source);
     std::uint32_t attrs = 0;
-    if (!fs.attributes(source.path, &attrs) || !(attrs & ATTR_DIRECTORY))
-        return stopped(InstallEnd::NotStarted, "No se encuentra la carpeta de datos de la aplicación:\n" + source.path);
+    if (!fs.attributes(source, &attrs) || !(attrs & ATTR_DIRECTORY))
+        return stopped(InstallEnd::NotStarted, "No se encuentra la carpeta de datos de la aplicación:\n" + source);
     // Copying a tree into itself would overwrite each file with itself.
-    if (path_within(source.path, dest) || path_within(dest, source.path))
+    if (path_within(source, dest) || path_within(dest, source))
         return stopped(InstallEnd::NotStarted,
-                       "La carpeta de datos " + source.path + " y el directorio de destino " + dest +
+                       "La carpeta de datos " + source + " y el directorio de destino " + dest +
                            " se solapan.\nEjecute el programa desde el soporte de distribución.");
     if (const std::string redirected = redirected_folder(fs, dest); !redirected.empty())
         return stopped(InstallEnd::NotStarted,
@@ -61,7 +76,7 @@ InstallReport run_install(FileSystem& fs, Programs& programs, const InstallReque
     events.counting();
     InstallReport report;
     std::string err;
-    if (!NumFiles(fs, events, source, true, &report.found, &err))
+    if (!count_files(fs, events, source, &report.found, &err))
         return stopped(InstallEnd::NotStarted, "No se han podido contar los archivos que copiar.\n" + err);
     events.counted(report.found);
 
@@ -69,7 +84,7 @@ InstallReport run_install(FileSystem& fs, Programs& programs, const InstallReque
     if (!events.confirm(exists)) return stopped(InstallEnd::Declined, {});
 
     std::uint64_t size = 0, replaced = 0;
-    if (!FolderSize(fs, events, source, exists ? dest : std::string(), &size, &replaced, &err))
+    if (!measure_tree(fs, events, source, exists ? dest : std::string(), &size, &replaced, &err))
         return stopped(InstallEnd::NotStarted, "No se ha podido medir la carpeta de datos.\n" + err);
     // Checked before anything is written or replaced. A volume whose free
     // space cannot be read is left to the copy, which reports what fails.
@@ -80,13 +95,12 @@ InstallReport run_install(FileSystem& fs, Programs& programs, const InstallReque
                                                    " MB y hay " + megabytes(free, false) + " MB libres.");
 
     CopyRun run(fs, events, request.roots);
-    double TamPgrs = 0;
     events.copying(&run);
-    const bool walked = ListFilesCopy(run, source, true, static_cast<double>(size), TamPgrs, &err);
+    const bool walked = run.copy_tree(size, &err);
     events.copying(nullptr);
-    report.copied = run.copied;
-    report.bytes = run.bytes;
-    report.failures = std::move(run.failures);
+    report.copied = run.results().copied;
+    report.bytes = run.results().bytes;
+    report.failures = run.results().failures;
     if (!walked) {
         report.end = InstallEnd::Interrupted;
         report.message = "La copia de ficheros se ha interrumpido.\n" + err;
@@ -101,8 +115,8 @@ InstallReport run_install(FileSystem& fs, Programs& programs, const InstallReque
 
     report.end = InstallEnd::NotFinished;
     // A tree without files creates no folder on the way, yet the grant needs one.
-    if (report.copied == 0) MakeDirPath(fs, dest);
-    if (!AttribFiles(fs, events, Folder{dest}, true, &err)) {
+    if (report.copied == 0) ensure_folder(fs, dest);
+    if (!clear_attributes(fs, events, dest, &err)) {
         report.message = "Los datos se han copiado, pero no se han podido restablecer sus atributos.\n" + err;
         return report;
     }
@@ -111,13 +125,13 @@ InstallReport run_install(FileSystem& fs, Programs& programs, const InstallReque
     int refused = 0;
     for (const char* group : {"Todos", "Everyone"}) {
         int code = 0;
-        if (!programs.start_system_tool_hidden("cacls.exe", dest + " /T /E /C /G " + group + ":F", &err,
-                                               request.await_grant ? &code : nullptr)) {
+        const std::string arguments = grant_arguments(dest, group);
+        if (!programs.start_system_tool_hidden("cacls.exe", arguments, &err, request.await_grant ? &code : nullptr)) {
             not_started += "\n" + err;
             continue;
         }
         if (!request.await_grant) continue;
-        events.granted(group, code);
+        events.granted(arguments, code);
         if (code != 0) ++refused;
     }
     if (!not_started.empty()) {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "copy/engine.h"
+#include "copy/tree_copy.h"
 #include "platform/programs.h"
 
 namespace vorlan {
@@ -20,10 +20,12 @@ public:
     // Whether to copy, knowing whether the destination is already there.
     virtual bool confirm(bool destination_exists) = 0;
     // The copy in progress (so that an end that cannot wait can abandon it),
-    // or nullptr once it has ended.
+    // or nullptr once it has returned. When the copy ends by an exception
+    // there is no second call: the run is gone once the exception leaves
+    // run_install.
     virtual void copying(CopyRun* run) = 0;
-    // A grant of the awaited kind ended with this exit code.
-    virtual void granted(const std::string&, int) {}
+    // A grant of the awaited kind, cacls with `arguments`, ended with this exit code.
+    virtual void granted(const std::string& /*arguments*/, int /*exit_code*/) {}
 };
 
 enum class InstallEnd {
@@ -50,6 +52,9 @@ struct InstallRequest {
 };
 
 InstallReport run_install(FileSystem& fs, Programs& programs, const InstallRequest& request, InstallEvents& events);
+
+// The arguments of the cacls run that grants `group` full control of the tree at `dest`.
+std::string grant_arguments(const std::string& dest, const std::string& group);
 
 // The destination counts as there when anything stands at its path, unless it
 // is marked hidden or system.

@@ -45,6 +45,15 @@ public:
     virtual bool close(std::string* err) = 0;
 };
 
+// Called from several threads at once. While a tree is copied, its workers
+// (up to four threads) call open_read, attributes, create, replace and
+// remove_file, and use the streams these give, while the caller's thread
+// walks the tree with list, attributes and make_folders. An implementation
+// must take such calls at the same time, on any paths, with no state shared
+// between calls that is not guarded, and give each call its own error text.
+// A stream is used and destroyed on the thread that opened it. The copy never
+// has two threads writing one path: the other calls (set_attributes,
+// free_space, read_ansi_text) come from the caller's thread alone.
 class FileSystem {
 public:
     virtual ~FileSystem() = default;

@@ -2,6 +2,7 @@
 
 #include "win32/system.h"
 #include "win32/text.h"
+#include "wizard/texts.h"
 
 namespace vorlan::win32 {
 
@@ -46,12 +47,7 @@ void Win32System::console_line(const std::string& line) {
         }
     }
     if (!console_) return;
-    std::string text;
-    for (char c : line) {
-        if (c == '\n') text += '\r';
-        text += c;
-    }
-    text += "\r\n";
+    const std::string text = with_crlf(line + "\n");
     DWORD written = 0;
     if (console_is_file_) {
         WriteFile(console_, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);

@@ -27,8 +27,6 @@ LONG font_height(float points, UINT dpi);
 // that is installed, or the first candidate, left to the font mapper, when
 // none is. Above 96 DPI a bitmap face is no candidate.
 std::wstring face_for(Face face, UINT dpi, const std::function<bool(const std::wstring&)>& installed);
-// Text as a multi-line edit control shows it: every line break as CR LF.
-std::wstring with_crlf(const std::wstring& text);
 
 // Loads the common controls from the system folder and registers the classes
 // the window uses.

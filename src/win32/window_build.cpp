@@ -12,6 +12,7 @@
 #include "win32/resources.h"
 #include "win32/text.h"
 #include "win32/window_parts.h"
+#include "wizard/texts.h"
 
 namespace vorlan::win32 {
 
@@ -196,8 +197,8 @@ bool Win32Form::create_controls(std::string* err) {
     HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(hwnd_, GWLP_HINSTANCE));
     for (const ControlDesign& d : kDesign) {
         const WindowKind kind = window_kind(d);
-        std::wstring caption = widen(d.caption);
-        if (d.kind == Kind::Text && (d.style & STYLE_MULTILINE)) caption = with_crlf(caption);
+        const std::wstring caption =
+            widen(d.kind == Kind::Text && (d.style & STYLE_MULTILINE) ? with_crlf(d.caption) : std::string(d.caption));
         void* param = d.kind == Kind::Picture ? picture_.get() : nullptr;
         HWND h = CreateWindowExW(kind.ex_style, kind.cls, caption.c_str(), kind.style, 0, 0, 0, 0, hwnd_,
                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(d.id)), instance, param);

@@ -77,23 +77,6 @@ std::wstring face_for(Face face, UINT dpi, const std::function<bool(const std::w
     return *first;
 }
 
-std::wstring with_crlf(const std::wstring& text) {
-    std::wstring out;
-    out.reserve(text.size() + text.size() / 16);
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const wchar_t c = text[i];
-        if (c == L'\r') {
-            out += L"\r\n";
-            if (i + 1 < text.size() && text[i + 1] == L'\n') ++i;
-        } else if (c == L'\n') {
-            out += L"\r\n";
-        } else {
-            out += c;
-        }
-    }
-    return out;
-}
-
 UINT dpi_of(HWND hwnd) {
     static const auto get_dpi_for_window = user32_function<GetDpiForWindowFn>("GetDpiForWindow");
     UINT dpi = get_dpi_for_window && hwnd ? get_dpi_for_window(hwnd) : 0;

@@ -9,6 +9,7 @@
 
 #include "win32/text.h"
 #include "win32/window_parts.h"
+#include "wizard/texts.h"
 
 namespace vorlan::win32 {
 
@@ -53,9 +54,9 @@ void Win32Form::set_enabled(int id, bool enabled) {
 bool Win32Form::enabled(int id) const { return IsWindowEnabled(at(id).hwnd) != FALSE; }
 
 void Win32Form::set_text(int id, const std::string& text) {
-    std::wstring wide = widen(text);
     const ControlDesign& d = design(id);
-    if (d.kind == Kind::Text && (d.style & STYLE_MULTILINE)) wide = with_crlf(wide);
+    // A multi-line edit control breaks lines at CR LF only.
+    std::wstring wide = widen(d.kind == Kind::Text && (d.style & STYLE_MULTILINE) ? with_crlf(text) : text);
     Control& c = at(id);
     if (holding_ && d.kind == Kind::Text) {
         c.held_text = std::move(wide);

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "copy/engine.h"
+#include "copy/tree_copy.h"
 #include "platform/file_system.h"
 #include "platform/form.h"
 #include "platform/programs.h"
@@ -20,10 +20,10 @@ inline constexpr const char* kDefaultDestination = "C:\\vorlan";
 
 // Filled once at load, never changed afterwards.
 struct InstallerState {
-    std::string AppOrig;       // the folder that holds the running program
-    std::string AppOrigInst;   // the application's own setup program
-    std::string AppOrigCarto;  // the source data tree
-    std::string AppDest;       // the destination: C:\vorlan unless the command line names another
+    std::string program_folder;    // the folder that holds the running program
+    std::string setup_program;     // the application's own setup program
+    std::string data_source;       // the data tree on the medium
+    std::string data_destination;  // where it goes: C:\vorlan unless the command line names another
 };
 
 struct App {
@@ -35,6 +35,7 @@ struct App {
     // The destination the command line gave, made absolute; read at load.
     std::string destination = kDefaultDestination;
     // The data copy while it runs: an end that cannot wait abandons it first.
+    // Only RunningCopy sets it.
     CopyRun* copy_run = nullptr;
 };
 
@@ -58,15 +59,15 @@ InstallerState installer_state(const std::string& program_folder,
                                const std::string& destination = kDefaultDestination);
 
 // Page moves; each takes the number of the page being left.
-void Siguiente(App& app, const std::int16_t& pagAct);
-void Atras(App& app, const std::int16_t& pagAct);
+void move_forward(App& app, int page);
+void move_back(App& app, int page);
 void btn_sig0_Click(App& app);
 void btn_sig1_Click(App& app);
 void btn_atras1_Click(App& app);
 void btn_atras3_Click(App& app);
 
 // Readme and options.
-void Cargar_Leeme(App& app, const std::string& path);
+void load_readme(App& app, const std::string& path);
 void Option1_Click(App& app);
 void Option2_Click(App& app);
 void Label4_Click(App& app);

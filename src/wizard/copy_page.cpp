@@ -3,6 +3,8 @@
 
 #include "copy/install.h"
 #include "wizard/app.h"
+#include "wizard/running_copy.h"
+#include "wizard/texts.h"
 
 namespace vorlan {
 
@@ -19,19 +21,19 @@ void select_last(Form& form) { form.list_select(ListaFicheros, form.list_count(L
 // The installation's events, as the page shows them.
 class PageEvents : public InstallEvents {
 public:
-    explicit PageEvents(App& app) : app_(app), form_(app.form) {}
+    PageEvents(App& app, RunningCopy& running) : app_(app), form_(app.form), running_(running) {}
 
-    void counting() override { form_.list_add(ListaFicheros, "Analizando estructura de archivos..."); }
+    void counting() override { form_.list_add(ListaFicheros, kCountingLine); }
 
     void counted(std::int64_t files) override {
         form_.set_text(NumFilesToCopy, std::to_string(files));
-        form_.list_add(ListaFicheros, "Localizados " + form_.text(NumFilesToCopy) + " archivos.");
-        form_.list_add(ListaFicheros, "Iniciando la copia de ficheros.");
+        form_.list_add(ListaFicheros, found_line(files));
+        form_.list_add(ListaFicheros, kStartingLine);
         select_last(form_);
     }
 
     bool confirm(bool exists) override {
-        const std::string& dest = app_.state.AppDest;
+        const std::string& dest = app_.state.data_destination;
         const std::string question =
             exists ? "El directorio " + dest + " ya existe.\n¿Desea sobreescribirlo?"
                    : "Se va a proceder a generar el directorio '" + dest +
@@ -40,20 +42,23 @@ public:
     }
 
     void copying(CopyRun* run) override {
-        app_.copy_run = run;
-        if (run) form_.set_task(Form::Task::Busy, [run] { run->abandon(); });
+        if (run) {
+            running_.start(*run);
+        } else {
+            running_.stop();
+        }
     }
 
     // A file's line goes into the list when the window next gets to show it:
     // a file already copied when it is reported gets its whole line in one
     // go, which halves the list's work per file.
     void file_started(const std::string& source) override {
-        started_ = "Copiando " + source + " --> ";
+        started_ = copying_line(source);
         shown_ = false;
     }
 
     void file_done(const std::string& source, bool ok, const std::string&) override {
-        const std::string line = ok ? started_ + "Ok" : source + " --> FALLO";
+        const std::string line = file_line(source, ok);
         if (shown_) {
             form_.list_set_line(ListaFicheros, form_.list_count(ListaFicheros) - 1, line);
         } else {
@@ -82,6 +87,7 @@ public:
 private:
     App& app_;
     Form& form_;
+    RunningCopy& running_;
     std::int64_t copied_ = 0;
     std::string started_;  // the line of the file being reported
     bool shown_ = true;    // whether it is in the list yet
@@ -100,12 +106,13 @@ void btn_inst_Click(App& app) {
     form.set_progress(ProgressBar, 0);
     form.set_progress(ProgressBarT, 0);
 
-    PageEvents events(app);
+    RunningCopy running(app);
+    PageEvents events(app, running);
     const InstallReport report =
-        run_install(app.fs, app.programs, {{app.state.AppOrigCarto, app.state.AppDest}, false}, events);
+        run_install(app.fs, app.programs, {{app.state.data_source, app.state.data_destination}, false}, events);
     switch (report.end) {
         case InstallEnd::Succeeded:
-            form.set_task(Form::Task::Done);
+            running.end(Form::Task::Done);
             form.message_box("Copia de ficheros realizada correctamente.\n", MB_STYLE_INFO, kTitle);
             form.set_visible(btn_Cancel, false);
             form.set_visible(btn_fin, true);
@@ -114,12 +121,12 @@ void btn_inst_Click(App& app) {
             form.message_box("Copia de ficheros no realizada por petición del usuario.", MB_STYLE_STOP, kTitle);
             break;
         case InstallEnd::Failed:
-            form.set_task(Form::Task::Failed);
+            running.end(Form::Task::Failed);
             form.message_box("Copia de ficheros fallida.\nCompruebe el informe de errores.", MB_STYLE_STOP, kTitle);
             break;
         case InstallEnd::Interrupted:
         case InstallEnd::NotFinished:
-            form.set_task(Form::Task::Failed);
+            running.end(Form::Task::Failed);
             [[fallthrough]];
         case InstallEnd::NotStarted:
             // The user is told what failed, and can look at the report, try

@@ -1,6 +1,6 @@
 #include <span>
 
-#include "copy/engine.h"
+#include "copy/paths.h"
 #include "wizard/app.h"
 
 namespace vorlan {
@@ -61,18 +61,18 @@ void apply(Form& form, std::span<const Step> steps) {
 
 }  // namespace
 
-void Siguiente(App& app, const std::int16_t& pagAct) {
+void move_forward(App& app, int page) {
     Form& form = app.form;
-    if (pagAct == 0) {
+    if (page == 0) {
         apply(form, kPage0To1);
-        Cargar_Leeme(app, app.state.AppOrig + "\\leeme.txt");
-    } else if (pagAct == 1) {
+        load_readme(app, app.state.program_folder + "\\leeme.txt");
+    } else if (page == 1) {
         if (form.checked(Option1)) {
             std::string err;
-            if (!app.programs.start_minimized(app.state.AppOrigInst, &err)) {
+            if (!app.programs.start_minimized(app.state.setup_program, &err)) {
                 // Nothing has changed yet: the page stays as it is.
                 form.message_box("No se ha podido iniciar el programa de instalación de la aplicación:\n" +
-                                     collapse_separators(app.state.AppOrigInst) + "\n" + err,
+                                     collapse_separators(app.state.setup_program) + "\n" + err,
                                  MB_STYLE_STOP, kTitle);
                 return;
             }
@@ -86,14 +86,14 @@ void Siguiente(App& app, const std::int16_t& pagAct) {
     }
 }
 
-void Atras(App& app, const std::int16_t& pagAct) {
-    if (pagAct == 1) apply(app.form, kPage1To0);
-    if (pagAct == 3) apply(app.form, kPage3To1);
+void move_back(App& app, int page) {
+    if (page == 1) apply(app.form, kPage1To0);
+    if (page == 3) apply(app.form, kPage3To1);
 }
 
-void btn_sig0_Click(App& app) { Siguiente(app, 0); }
-void btn_sig1_Click(App& app) { Siguiente(app, 1); }
-void btn_atras1_Click(App& app) { Atras(app, 1); }
-void btn_atras3_Click(App& app) { Atras(app, 3); }
+void btn_sig0_Click(App& app) { move_forward(app, 0); }
+void btn_sig1_Click(App& app) { move_forward(app, 1); }
+void btn_atras1_Click(App& app) { move_back(app, 1); }
+void btn_atras3_Click(App& app) { move_back(app, 3); }
 
 }  // namespace vorlan

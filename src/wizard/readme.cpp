@@ -1,4 +1,4 @@
-#include "copy/engine.h"
+#include "copy/paths.h"
 #include "wizard/app.h"
 
 namespace vorlan {
@@ -11,7 +11,7 @@ constexpr std::size_t kReadmeMostBytes = std::size_t{16} << 20;
 
 }  // namespace
 
-void Cargar_Leeme(App& app, const std::string& path) {
+void load_readme(App& app, const std::string& path) {
     if (path.empty()) return;
     app.form.set_text(Leeme, "");
     std::string text, err;

@@ -1,6 +1,7 @@
 #include <cmath>
 
 #include "wizard/app.h"
+#include "wizard/texts.h"
 
 namespace vorlan {
 
@@ -21,7 +22,7 @@ InstallerState installer_state(const std::string& program_folder, const std::str
 
 void Form_Load(App& app) {
     if (!app.system.claim_single_instance()) {
-        app.form.message_box("La aplicacion solicitada ya se esta ejecutando", MB_STYLE_WARN, kTitle);
+        app.form.message_box(kAlreadyRunning, MB_STYLE_WARN, kTitle);
         app.system.end_process();
     }
     const Position at = centred(app.form.screen_size(), app.form.outer_size());

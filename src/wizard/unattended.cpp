@@ -6,6 +6,7 @@
 
 #include "copy/install.h"
 #include "wizard/app.h"
+#include "wizard/texts.h"
 
 namespace vorlan {
 
@@ -61,12 +62,7 @@ public:
     void line(const std::string& text) {
         system_.console_line(text);
         if (!file_) return;
-        std::string out;
-        for (char c : text) {
-            if (c == '\n') out += '\r';
-            out += c;
-        }
-        out += "\r\n";
+        const std::string out = with_crlf(text + "\n");
         std::string ignored;
         file_->write(out.data(), out.size(), &ignored);
     }
@@ -81,28 +77,24 @@ class LogEvents : public InstallEvents {
 public:
     LogEvents(Log& log, const CommandLine& line, const std::string& dest) : log_(log), line_(line), dest_(dest) {}
 
-    bool exists_refused = false;
-
-    void counting() override { log_.line("Analizando estructura de archivos..."); }
+    void counting() override { log_.line(kCountingLine); }
     void counted(std::int64_t files) override {
-        log_.line("Localizados " + std::to_string(files) + " archivos.");
-        log_.line("Iniciando la copia de ficheros.");
+        log_.line(found_line(files));
+        log_.line(kStartingLine);
     }
     bool confirm(bool exists) override {
         if (!exists || line_.overwrite) return true;
-        exists_refused = true;
         log_.line("El directorio " + dest_ + " ya existe. No se ha copiado nada: indique /sobrescribir para "
                   "reemplazar sus archivos.");
         return false;
     }
     void copying(CopyRun*) override {}
-    void granted(const std::string& group, int code) override {
-        log_.line("cacls " + dest_ + " /T /E /C /G " + group + ":F ha terminado con el código " + std::to_string(code) +
-                  ".");
+    void granted(const std::string& arguments, int code) override {
+        log_.line("cacls " + arguments + " ha terminado con el código " + std::to_string(code) + ".");
     }
     void file_started(const std::string&) override {}
     void file_done(const std::string& source, bool ok, const std::string&) override {
-        log_.line(ok ? "Copiando " + source + " --> Ok" : source + " --> FALLO");
+        log_.line(file_line(source, ok));
     }
     void file_progress(double) override {}
     void overall_progress(double) override {}
@@ -166,15 +158,15 @@ int run_unattended(FileSystem& fs, Programs& programs, System& system, const Com
         return line.error.empty() ? EXIT_INSTALLED : EXIT_USAGE;
     }
     if (!system.claim_single_instance()) {
-        log.line("La aplicacion solicitada ya se esta ejecutando");
+        log.line(kAlreadyRunning);
         return EXIT_RUNNING;
     }
 
     const InstallerState state = installer_state(
         system.program_folder(), line.destination.empty() ? kDefaultDestination : system.full_path(line.destination));
-    LogEvents events(log, line, state.AppDest);
+    LogEvents events(log, line, state.data_destination);
     const InstallReport report =
-        run_install(fs, programs, {{state.AppOrigCarto, state.AppDest}, true}, events);
+        run_install(fs, programs, {{state.data_source, state.data_destination}, true}, events);
 
     for (const Failure& f : report.failures) log.line(f.path + ": " + f.reason);
     if (!report.message.empty()) log.line(report.message);

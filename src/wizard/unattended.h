@@ -36,8 +36,9 @@ CommandLine parse_command_line(const std::vector<std::string>& args);
 
 extern const char* const kUsage;
 
-// Runs the data installation of the medium at `program_folder` as the command
-// line says, writing the log; returns the exit code.
+// Runs the data installation of the medium the program runs from
+// (system.program_folder()) as the command line says, writing the log;
+// returns the exit code.
 int run_unattended(FileSystem& fs, Programs& programs, System& system, const CommandLine& line);
 
 }  // namespace vorlan

@@ -1,10 +1,16 @@
-// The copy engine through its own interface, on the in-memory file system.
+// The copy engine on the in-memory file system: the copy of one file and the
+// per-file bar as the queue computes it (both private to the engine), the
+// tree copy and the path mapping.
 
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <optional>
+#include <utility>
 
-#include "copy/engine.h"
+#include "copy/copy_queue.h"
+#include "copy/file_copy.h"
+#include "copy/tree_copy.h"
 #include "fakes/memory_file_system.h"
 
 namespace vorlan::test {
@@ -35,34 +41,67 @@ struct Recorder : CopyEvents {
     void yield() override { ++yields; }
 };
 
+// What a single-file copy told of its progress: (written, size) per chunk.
+struct Chunks : CopyProgress {
+    std::vector<std::pair<std::uint64_t, std::uint64_t>> told;
+    bool advanced(std::uint64_t written, std::uint64_t size) override {
+        told.emplace_back(written, size);
+        return true;
+    }
+};
+
 struct Engine {
     MemoryFileSystem fs;
     Recorder events;
+    Chunks chunks;
+    std::uint64_t bytes = 0;
     CopyRun run{fs, events, {kSrc, "C:\\vorlan"}};
 
     bool copy(const std::string& from, const std::string& to, std::string* reason = nullptr) {
         std::string r;
-        return CopyOneFile(run, from, to, reason ? reason : &r);
+        return copy_file(fs, chunks, from, to, true, &bytes, reason ? reason : &r);
     }
     // The tree copy of the source, measured first as the installation does.
     bool walk() {
         std::uint64_t size = 0, replaced = 0;
-        double progress = 0;
         std::string err;
-        return FolderSize(fs, events, Folder{kSrc}, "", &size, &replaced, &err) &&
-               ListFilesCopy(run, Folder{kSrc}, true, static_cast<double>(size), progress, &err);
+        return measure_tree(fs, events, kSrc, "", &size, &replaced, &err) && run.copy_tree(size, &err);
     }
 };
 
-TEST(CopyOneFile, MovesTheBarOncePerBlockAndReplacesTheOldFile) {
+// The per-file bar: the share written, rounded up, from the first bytes on.
+TEST(FileBar, ShowsTheShareWrittenRoundedUpFromTheFirstBytes) {
+    constexpr std::uint64_t GiB = 1024 * MiB;
+    const struct {
+        std::uint64_t written, size;
+        std::optional<double> bar;
+    } cases[] = {
+        {0, 0, std::nullopt},  // an empty file: nothing to show
+        {0, 1024, std::nullopt},
+        {1024, 1024, 100},  // exactly one block
+        {1000, 1000, 100},  // one partial block
+        {1024, 1025, 100},  // under 1 % left already shows 100
+        {1024, 3000, 35},   // 3,000 bytes in 1024-byte blocks
+        {2048, 3000, 69},
+        {3000, 3000, 100},
+        {4000, 3000, 100},  // a file that grew under the copy
+        {2 * GiB, 5 * GiB + 3, 40},  // past 4 GiB, exact: 32-bit sizes or single precision miss these
+        {2 * GiB + 3, 5 * GiB + 5, 41},
+        {4 * GiB, 5 * GiB + 3, 80},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(share_written(c.written, c.size), c.bar) << c.written << " of " << c.size;
+}
+
+TEST(FileCopy, ToldChunkByChunkAndReplacesTheOldFile) {
+    using Told = std::vector<std::pair<std::uint64_t, std::uint64_t>>;
     const struct {
         std::size_t size;
-        std::vector<double> bar;
-        long yields;
+        Told told;
     } cases[] = {
-        {0, {0}, 1},  // one empty block: a yield, the bar untouched
-        {1025, {100, 100, 0}, 2},  // under 1 % left already shows 100
-        {3000, {35, 69, 100, 0}, 3},
+        {0, {{0, 0}}},  // an empty file is told once
+        {1025, {{1025, 1025}}},
+        {200 * 1024, {{65536, 204800}, {131072, 204800}, {196608, 204800}, {204800, 204800}}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.size);
@@ -70,31 +109,29 @@ TEST(CopyOneFile, MovesTheBarOncePerBlockAndReplacesTheOldFile) {
         t.fs.add_file("E:\\s\\a.dat", bytes_of(c.size), ATTR_READONLY | ATTR_HIDDEN);
         t.fs.add_file("C:\\d\\a.dat", bytes_of(5000));
         EXPECT_TRUE(t.copy("E:\\s\\a.dat", "C:\\d\\a.dat"));
-        EXPECT_EQ(t.events.file_bar, c.bar);
-        EXPECT_EQ(t.events.yields, c.yields);
+        EXPECT_EQ(t.chunks.told, c.told);
+        EXPECT_EQ(t.bytes, c.size);
         EXPECT_EQ(t.fs.contents("C:\\d\\a.dat"), bytes_of(c.size));
         EXPECT_EQ(t.fs.attrs_of("C:\\d\\a.dat"), ATTR_ARCHIVE);  // a new file's, not the source's
         EXPECT_EQ(t.fs.describe().find(".tmp"), std::string::npos) << "a temporary was left";
     }
 }
 
-TEST(CopyOneFile, PastFourGibibytesIsExact) {
+TEST(FileCopy, PastFourGibibytesIsExact) {
     const std::uint64_t size = 5 * 1024 * MiB + 3;
     Engine t;
     t.fs.add_large_file("E:\\s\\big.dat", size);
     t.fs.add_folder("C:\\d");
     ASSERT_TRUE(t.copy("E:\\s\\big.dat", "C:\\d\\big.dat"));
     EXPECT_TRUE(t.fs.same_contents("E:\\s\\big.dat", "C:\\d\\big.dat")) << t.fs.describe();
-    const std::vector<double>& bar = t.events.file_bar;
-    ASSERT_EQ(bar.size(), (size + 1023) / 1024 + 1);
-    EXPECT_EQ(bar[2 * 1024 * 1024 - 1], 40);  // the share written, rounded up, after 2 GiB
-    EXPECT_EQ(t.run.bytes, size);
+    ASSERT_EQ(t.chunks.told.size(), (size + 65535) / 65536);
+    EXPECT_EQ(t.chunks.told[2 * 1024 * 16 - 1], std::make_pair(2 * 1024 * MiB, size));  // after 2 GiB
+    EXPECT_EQ(t.bytes, size);
 }
 
-// Every way one copy can fail: false with a reason, the bar back at 0, no
-// stream left open, the source untouched, the destination as the row says,
+// Every way one copy can fail: false with a reason, no stream left open, the source untouched, the destination as the row says,
 // and nothing else in its folder (no temporary, no partial file).
-TEST(CopyOneFile, Failures) {
+TEST(FileCopy, Failures) {
     const struct {
         const char* name;
         std::function<void(MemoryFileSystem&)> fault;
@@ -127,7 +164,7 @@ TEST(CopyOneFile, Failures) {
         std::string reason;
         EXPECT_FALSE(t.copy(c.from, c.to, &reason));
         EXPECT_FALSE(reason.empty());
-        EXPECT_EQ(t.events.file_bar.back(), 0);
+        EXPECT_EQ(t.bytes, 0u);
         EXPECT_EQ(t.fs.open_count(), 0);
         EXPECT_TRUE(t.fs.same_contents("E:\\s\\a.dat", "E:\\ref\\a.dat")) << t.fs.describe();
         const std::string left = !t.fs.exists(c.to)                          ? "nothing"
@@ -139,15 +176,17 @@ TEST(CopyOneFile, Failures) {
     }
 }
 
-// Walk order whatever order the workers finish in (the first file is the
-// last to finish), folders made only for files and before them (slowly), failures recorded and the
-// walk going on, names Windows cannot tell apart, folders that lead
-// elsewhere on either side, and a folder that cannot be made.
+// Walk order whatever order the workers finish in (the first file finishes
+// after the next; a file handed over after the slow folder, after every file
+// behind it), folders made only for files and before them (slowly), failures
+// recorded and the walk going on, names Windows cannot tell apart, folders
+// that lead elsewhere on either side, and a folder that cannot be made.
 TEST(TreeCopy, ReportsEveryFileInWalkOrder) {
     Engine t;
     t.fs.add_file(kSrc + "\\a.txt", "aaa");
     t.fs.faults(kSrc + "\\a.txt").stalls_at = 1;
     t.fs.add_file(kSrc + "\\capas\\Mapa.dat", "primero");
+    t.fs.faults(kSrc + "\\capas\\Mapa.dat").stalls_at = 1;
     t.fs.add_file(kSrc + "\\capas\\mapa.dat", "segundo");
     t.fs.faults("C:\\vorlan\\capas").stalls_at = 1;
     t.fs.add_folder(kSrc + "\\vacia");
@@ -177,14 +216,14 @@ TEST(TreeCopy, ReportsEveryFileInWalkOrder) {
                                   "U:\\vorlan\\zona\\c.dat --> FALLO: El sistema no puede encontrar la ruta "
                                   "especificada.",
                               }));
-    EXPECT_EQ(t.run.copied, 3);
-    EXPECT_EQ(t.run.failures.size(), 5u);
+    EXPECT_EQ(t.run.results().copied, 3);
+    EXPECT_EQ(t.run.results().failures.size(), 5u);
     EXPECT_EQ(t.fs.contents("C:\\vorlan\\capas\\Mapa.dat"), "primero");
     EXPECT_EQ(t.events.overall_bar, (std::vector<double>{9, 16, 38, 61, 93, 96, 100}));  // failures advance too
     for (const std::string n : {"vacia", "enlace", "otra\\hondo"}) EXPECT_FALSE(t.fs.exists("C:\\vorlan\\" + n));
 }
 
-TEST(ChangePath, MapsOnlyALeadingRoot) {
+TEST(DestinationPath, MapsOnlyALeadingRoot) {
     const char* const cases[][3] = {
         {"D:\\\\vorlan", "D:\\vorlan\\mapas\\a.dat", "C:\\vorlan\\mapas\\a.dat"},
         {"D:\\\\vorlan", "D:\\vorlan", "C:\\vorlan"},
@@ -194,7 +233,7 @@ TEST(ChangePath, MapsOnlyALeadingRoot) {
         {"\\\\srv\\datos\\\\vorlan", "\\\\srv\\datos\\vorlan\\a.dat", "C:\\vorlan\\a.dat"},
         {"D:\\", "D:\\a.dat", "C:\\vorlan\\a.dat"},
     };
-    for (const auto& [root, in, out] : cases) EXPECT_EQ(ChangePath({root, "C:\\vorlan"}, in), out) << root << " " << in;
+    for (const auto& [root, in, out] : cases) EXPECT_EQ(destination_path({root, "C:\\vorlan"}, in), out) << root << " " << in;
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <stdexcept>
 
 #include "host/test_app.h"
 
@@ -134,7 +135,7 @@ TEST(Install, AFileThatFailsFailsTheRunAndTheReportShowsIt) {
 
 TEST(Install, PlatformFailuresAreReportedAndLeaveThePageUsable) {
     const std::pair<std::function<void(TestApp&)>, const char*> cases[] = {
-        {[](TestApp& a) { a.app.state.AppOrigCarto = "E:\\otro\\vorlan"; }, "E:\\otro\\vorlan"},  // source missing
+        {[](TestApp& a) { a.app.state.data_source = "E:\\otro\\vorlan"; }, "E:\\otro\\vorlan"},  // source missing
         {[](TestApp& a) { a.fs.faults("E:\\instalar\\vorlan\\mapas").list_fails = true; }, "mapas"},
         {[](TestApp& a) { a.programs.fail = true; }, "cacls"},
         {[](TestApp& a) {  // run from drive C:, named in lower case
@@ -236,6 +237,36 @@ TEST(Install, EndingInTheMiddleOfTheCopyLeavesNothingPartial) {
             EXPECT_TRUE(!replacing || p.fs.exists("C:\\vorlan\\g2.dat")) << p.fs.describe();
             EXPECT_EQ(p.fs.open_count(), 0);
         }
+    }
+}
+
+// A handler that throws while the copy yields (the window reports it and
+// stays up): the workers are stopped and their files removed before the
+// exception leaves the click, the page's pointer to the gone run is cleared,
+// and the window is no longer busy for it, so neither a later "Cancelar" nor
+// the end of the session can reach it.
+TEST(Install, AnExceptionInTheMiddleOfTheCopyLeavesNothingRunningNorReachable) {
+    CopyPage p;
+    const std::string medium = "E:\\instalar\\vorlan\\";
+    for (const char* name : {"g1.dat", "g2.dat"}) {
+        p.fs.add_large_file(medium + name, 300 * 1024);
+        p.fs.faults(medium + name).stalls_at = 3;
+    }
+    bool thrown = false;
+    p.form.on_every_yield = [&] {
+        if (thrown || p.fs.stalled < 2) return;
+        thrown = true;
+        throw std::runtime_error("a handler failed");
+    };
+    p.form.answers = {ANSWER_YES};
+    EXPECT_THROW(on_click(p.app, btn_inst), std::runtime_error);
+    ASSERT_EQ(p.app.copy_run, nullptr);  // else a "Cancelar" now would reach the gone run
+    EXPECT_EQ(p.form.tasks, (std::vector<Form::Task>{Form::Task::Busy, Form::Task::Failed}));
+    EXPECT_FALSE(p.form.abandon);
+    EXPECT_EQ(p.fs.open_count(), 0);
+    for (const char* name : {"g1.dat", "g2.dat"}) {
+        const std::string path = std::string("C:\\vorlan\\") + name;
+        EXPECT_TRUE(!p.fs.exists(path) || p.fs.same_contents(path, medium + name)) << name << " is partial";
     }
 }
 

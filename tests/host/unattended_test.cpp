@@ -4,6 +4,7 @@
 
 #include "fakes/fake_system.h"
 #include "fakes/memory_file_system.h"
+#include "wizard/texts.h"
 #include "wizard/unattended.h"
 
 namespace vorlan::test {
@@ -96,6 +97,21 @@ TEST(Unattended, DestinationAndLogFromTheCommandLine) {
     EXPECT_EQ(u.programs.starts.at(0).args, "D:\\datos vorlan /T /E /C /G Todos:F");
     EXPECT_EQ(u.log("C:\\trabajo\\r.log").substr(0, 37), "Analizando estructura de archivos...\r");
     EXPECT_EQ(u.run({"/datos", "/registro:Z:\\no\\hay\\r.log"}), 5);  // a log asked for and not writable
+}
+
+// The log, the console and the readme's text box take CR LF; a text may come
+// with any of the three line ends, and each becomes one CR LF.
+TEST(LineEnds, EveryBreakBecomesOneCrLf) {
+    const char* const cases[][2] = {
+        {"", ""},
+        {"uno", "uno"},
+        {"uno\ndos\n", "uno\r\ndos\r\n"},
+        {"uno\r\ndos", "uno\r\ndos"},
+        {"uno\rdos\r", "uno\r\ndos\r\n"},
+        {"\n\r\n\r\r\n", "\r\n\r\n\r\n\r\n"},
+        {"año\nú", "año\r\nú"},
+    };
+    for (const auto& [in, out] : cases) EXPECT_EQ(with_crlf(in), out) << ::testing::PrintToString(std::string(in));
 }
 
 }  // namespace

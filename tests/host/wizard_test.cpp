@@ -26,7 +26,7 @@ TEST(FormLoad, CentresFillsTheStateAndStylesTheFailureList) {
     Form_Load(t.app);
     EXPECT_EQ(t.form.moves, (std::vector<std::pair<std::int32_t, std::int32_t>>{{3600, 3232}}));  // 6465 / 2
     const InstallerState& s = t.app.state;
-    EXPECT_EQ(s.AppOrig + " " + s.AppOrigInst + " " + s.AppOrigCarto + " " + s.AppDest,
+    EXPECT_EQ(s.program_folder + " " + s.setup_program + " " + s.data_source + " " + s.data_destination,
               "D:\\ D:\\\\aplicacion\\vorlan.exe D:\\\\vorlan C:\\vorlan");
     const ControlState& list = t.form.at(ListaFicherosFail);
     EXPECT_TRUE(list.back == 0x0000FFFFu && list.fore == 0x000000FFu && list.bold);
@@ -42,8 +42,8 @@ TEST(Pages, EachMoveShowsExactlyItsPageAndOthersChangeNothing) {
         for (int id : ids) on_click(app, id);
     };
     const std::string before = form.describe();
-    for (std::int16_t page : {2, 3, -1}) Siguiente(app, page);
-    for (std::int16_t page : {0, 2, 4, -1}) Atras(app, page);
+    for (int page : {2, 3, -1}) move_forward(app, page);
+    for (int page : {0, 2, 4, -1}) move_back(app, page);
     EXPECT_EQ(form.describe(), before);
 
     click({btn_sig0});

@@ -1,18 +1,6 @@
-#include "copy/walk.h"
+#include "copy/paths.h"
 
 namespace vorlan {
-
-std::string child_path(const std::string& folder, const std::string& name) {
-    if (!folder.empty() && folder.back() == '\\') return folder + name;
-    return folder + "\\" + name;
-}
-
-bool list_folder(FileSystem& fs, const std::string& folder, std::vector<Entry>* entries, std::string* err) {
-    std::string reason;
-    if (fs.list(folder, entries, &reason)) return true;
-    *err = "No se puede leer la carpeta " + folder + ": " + reason;
-    return false;
-}
 
 std::string collapse_separators(const std::string& path) {
     if (path.find("\\\\", 1) == std::string::npos) return path;
@@ -55,6 +43,21 @@ bool path_within(const std::string& path, const std::string& folder) {
     const std::string p = folded(path);
     if (p.compare(0, f.size(), f) != 0) return false;
     return p.size() == f.size() || p[f.size()] == '\\' || f.back() == '\\';
+}
+
+std::string child_path(const std::string& folder, const std::string& name) {
+    if (!folder.empty() && folder.back() == '\\') return folder + name;
+    return folder + "\\" + name;
+}
+
+std::string destination_path(const Roots& roots, const std::string& path) {
+    std::string root = collapse_separators(roots.source);
+    while (root.size() > 1 && root.back() == '\\') root.pop_back();
+    // Only a root at the start, followed by a separator or the end: elsewhere
+    // its text may be part of a subfolder's name.
+    if (root.empty() || path.compare(0, root.size(), root) != 0) return path;
+    if (path.size() > root.size() && path[root.size()] != '\\') return path;
+    return roots.dest + path.substr(root.size());
 }
 
 }  // namespace vorlan

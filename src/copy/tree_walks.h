@@ -1,0 +1,48 @@
+#pragma once
+// The walks over a folder tree around the copy: counting its files before,
+// measuring it before, and clearing attributes after; with the rules that
+// every walk, the copy's too, follows. Counts are 64-bit: a tree may hold any
+// number of files.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/file_system.h"
+
+namespace vorlan {
+
+// What a walk tells its caller while it runs.
+class WalkEvents {
+public:
+    virtual ~WalkEvents() = default;
+    // Lets the caller handle its pending events: at least once per folder,
+    // and in the copy once per file. The caller's handlers run inside it, and
+    // may hold or abandon a running copy ("Cancelar", the end of the
+    // session), end the process, or throw. An exception passes through the
+    // walk, which lets nothing of its own go on behind it: a copy stops its
+    // workers and removes the files they were writing before it goes on.
+    virtual void yield() = 0;
+};
+
+// The entries of a folder; on failure `*err` says which folder and why.
+bool list_folder(FileSystem& fs, const std::string& folder, std::vector<Entry>* entries, std::string* err);
+
+// A subfolder that the walks follow: a junction, a symbolic link or a mount
+// point could lead anywhere, back into the tree too.
+inline bool followed(const Entry& e) { return e.is_folder && !(e.attributes & ATTR_REPARSE_POINT); }
+
+// The files at every depth under `folder`. Yields once per folder.
+bool count_files(FileSystem& fs, WalkEvents& events, const std::string& folder, std::int64_t* count,
+                 std::string* err);
+
+// Bytes of every file at every depth under `folder`, and of the files under
+// `dest` (empty: none) that a copy of it would replace. Yields once per folder.
+bool measure_tree(FileSystem& fs, WalkEvents& events, const std::string& folder, const std::string& dest,
+                  std::uint64_t* size, std::uint64_t* replaced, std::string* err);
+
+// Sets the attributes of the files directly in `folder`, and of its immediate
+// subfolders, to 0. Yields once.
+bool clear_attributes(FileSystem& fs, WalkEvents& events, const std::string& folder, std::string* err);
+
+}  // namespace vorlan

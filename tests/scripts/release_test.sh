@@ -128,7 +128,7 @@ MediumFromOwnTreeWithImage() {
   run 0 "$root/scripts/make-medium" "$m" "$bin" --datos "$case_dir/datos" \
     --leeme "$case_dir/leeme.txt" --aplicacion "$case_dir/setup.exe" --iso "$iso"
 
-  diff -r "$case_dir/datos" "$m/vorlan" >/dev/null || fail "the medium's vorlan/ differs from the data tree"
+  diff -r -x SHA256SUMS "$case_dir/datos" "$m/vorlan" >/dev/null || fail "the medium's vorlan/ differs from the data tree"
   cmp -s "$case_dir/setup.exe" "$m/aplicacion/vorlan.exe" || fail "aplicacion/vorlan.exe is not the given setup program"
   cmp -s "$bin/instalar.exe" "$m/instalar.exe" || fail "instalar.exe is not the built wizard"
   printf 'L\xe9ame de VORLAN\r\n\xdaltima l\xednea: 25 \x80\r\n' >"$case_dir/expected"
@@ -140,7 +140,7 @@ MediumFromOwnTreeWithImage() {
     xorriso -read_fs "$f" -indev "$iso" -find / 2>/dev/null >"$case_dir/list.$f"
     grep -qF "'/vorlan/Cartografía básica/Años 1990–2000/$long_name'" "$case_dir/list.$f" ||
       fail "the image's tree ($f) lacks the long accented name: $(head -c 600 "$case_dir/list.$f")"
-    for f2 in /instalar.exe /leeme.txt /autorun.inf /aplicacion/vorlan.exe "/vorlan/exportaciones vacías" /vorlan/vacío.txt; do
+    for f2 in /instalar.exe /leeme.txt /autorun.inf /aplicacion/vorlan.exe "/vorlan/exportaciones vacías" /vorlan/vacío.txt /vorlan/SHA256SUMS; do
       grep -qxF "'$f2'" "$case_dir/list.$f" || fail "the image's tree ($f) lacks $f2"
     done
   done
@@ -177,10 +177,75 @@ RefusalsLeaveNoHalfMedium() {
     said "line 2"
     said "U+2192"
   done
+  # Data names that the wizard would refuse in SHA256SUMS, and Windows in a folder.
+  local bad
+  for bad in 'capa.shp:flujo' 'a\b.txt' '.../x.txt' $'caf\xe9.txt' 'Sha256Sums'; do
+    rm -rf "$case_dir/raro"
+    mkdir -p "$(dirname "$case_dir/raro/$bad")"
+    printf 'x' >"$case_dir/raro/$bad"
+    for out in "$m" "$case_dir/nuevo"; do
+      run nonzero "$root/scripts/make-medium" "$out" "$bin" --datos "$case_dir/raro" --leeme "$case_dir/leeme.txt"
+      said "$bad"
+    done
+  done
   [ ! -e "$case_dir/nuevo" ] || fail "a refused medium was left in $case_dir/nuevo"
   (cd "$m" && find . -type f -exec md5sum {} + | sort) >"$case_dir/after"
   cmp -s "$case_dir/before" "$case_dir/after" || fail "a refusal changed the earlier medium"
   no_leftovers "$case_dir"
+}
+
+# The paths SHA256SUMS names, unescaped, each ending in a NUL.
+listed_paths() {
+  local line
+  while IFS= read -r line || [ -n "$line" ]; do
+    case $line in
+      \\*) printf '%b\0' "${line:67}" ;; # the name's \\, \n and \r undone
+      *) printf '%s\0' "${line:66}" ;;
+    esac
+  done <"$1"
+}
+
+ChecksumListChecksWithSha256sum() {
+  need iconv
+  local d=$case_dir/datos m=$case_dir/medio name
+  own_tree "$d"
+  # Names that sha256sum escapes or that look like its own syntax, byte order
+  # against accents and capitals, a deeper list of the same name, and a stale
+  # list that must not survive.
+  mkdir -p "$d/ñandú/otro"
+  for name in $'línea\nnueva.txt' $'retorno\rcarro.txt' '*estrella.txt' ' espacio inicial.txt' '-guion.txt' \
+    'comillas "dobles" y '\''simples'\''.txt' '#almohadilla' B a á ñandú/otro/SHA256SUMS; do
+    printf '%s' "$name" >"$d/$name"
+  done
+  printf '0000  viejo.txt\n' >"$d/SHA256SUMS"
+  printf 'Léame\n' >"$case_dir/leeme.txt"
+  run 0 "$root/scripts/make-medium" "$m" "$bin" --datos "$d" --leeme "$case_dir/leeme.txt"
+
+  local list=$m/vorlan/SHA256SUMS
+  [ -f "$list" ] || fail "the medium has no vorlan/SHA256SUMS"
+  (cd "$m/vorlan" && sha256sum -c --strict SHA256SUMS) >"$case_dir/out" 2>&1 ||
+    fail "sha256sum -c refuses the list: $(grep -v ': OK$' "$case_dir/out" | head -3)"
+  iconv -f UTF-8 -t UTF-8 "$list" >/dev/null 2>&1 || fail "the list is not UTF-8"
+  ! grep -q $'\r' "$list" || fail "the list has a carriage return (CR LF line ends, or a name not escaped)"
+  # Every file but the list itself, once, sorted by path in byte order.
+  listed_paths "$list" >"$case_dir/listed"
+  (cd "$m/vorlan" && find . -type f ! -path ./SHA256SUMS -printf '%P\0' | LC_ALL=C sort -z) >"$case_dir/expected"
+  cmp -s "$case_dir/listed" "$case_dir/expected" ||
+    fail "the list's paths are not the tree's files in byte order: $(tr '\0' '|' <"$case_dir/listed" | head -c 600)"
+
+  # What the list is for: a file cut short and a file gone are both named.
+  truncate -s 100 "$m/vorlan/Cartografía básica/ortofoto.tif"
+  rm "$m/vorlan/Cartografía básica/Años 1990–2000/$long_name"
+  run nonzero env -C "$m/vorlan" sha256sum -c SHA256SUMS
+  said "Cartografía básica/ortofoto.tif: FAILED"
+  said "$long_name: FAILED open or read"
+
+  # The demo medium carries one too.
+  run 0 "$root/scripts/make-medium" "$case_dir/demo" "$bin"
+  (cd "$case_dir/demo/vorlan" && sha256sum -c --strict --quiet SHA256SUMS) >"$case_dir/out" 2>&1 ||
+    fail "the demo medium's list does not check: $(head -3 "$case_dir/out")"
+  [ "$(wc -l <"$case_dir/demo/vorlan/SHA256SUMS")" -eq "$(find "$case_dir/demo/vorlan" -type f ! -name SHA256SUMS | wc -l)" ] ||
+    fail "the demo medium's list does not name every file"
 }
 
 # A throwaway self-signed code-signing certificate: cert.pem and cert.pfx.
@@ -258,6 +323,7 @@ for f in instalar.exe vorlan_standin.exe; do
 done
 run_case MediumFromOwnTreeWithImage
 run_case RefusalsLeaveNoHalfMedium
+run_case ChecksumListChecksWithSha256sum
 run_case SignWithCertificate
 run_case SignedMediumStartsUnderWine
 write_report

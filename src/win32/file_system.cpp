@@ -91,24 +91,9 @@ bool is_folder(const std::wstring& long_name) {
     return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-class ScopedFind {
-public:
-    explicit ScopedFind(HANDLE h) : h_(h) {}
-    ~ScopedFind() {
-        if (h_ != INVALID_HANDLE_VALUE) FindClose(h_);
-    }
-    ScopedFind(const ScopedFind&) = delete;
-    ScopedFind& operator=(const ScopedFind&) = delete;
-    HANDLE get() const { return h_; }
-    bool valid() const { return h_ != INVALID_HANDLE_VALUE; }
-
-private:
-    HANDLE h_;
-};
-
 class Win32InputFile : public InputFile {
 public:
-    Win32InputFile(ScopedHandle file, std::uint64_t size) : file_(std::move(file)), size_(size) {}
+    Win32InputFile(UniqueHandle file, std::uint64_t size) : file_(std::move(file)), size_(size) {}
 
     std::uint64_t size() const override {
         LARGE_INTEGER n;
@@ -125,13 +110,13 @@ public:
     }
 
 private:
-    ScopedHandle file_;
+    UniqueHandle file_;
     std::uint64_t size_;  // as measured at the open, for when the query fails
 };
 
 class Win32OutputFile : public OutputFile {
 public:
-    explicit Win32OutputFile(ScopedHandle file) : file_(std::move(file)) {}
+    explicit Win32OutputFile(UniqueHandle file) : file_(std::move(file)) {}
 
     bool write(const void* buf, std::size_t n, std::string* err) override {
         if (!file_.valid()) {
@@ -159,7 +144,7 @@ public:
     }
 
 private:
-    ScopedHandle file_;
+    UniqueHandle file_;
 };
 
 }  // namespace
@@ -192,7 +177,7 @@ bool Win32FileSystem::list(const std::string& folder, std::vector<Entry>* out, s
     pattern += L'*';
 
     WIN32_FIND_DATAW data;
-    ScopedFind find(FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &data, FindExSearchNameMatch, nullptr,
+    UniqueFind find(FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &data, FindExSearchNameMatch, nullptr,
                                      FIND_FIRST_EX_LARGE_FETCH));
     if (!find.valid()) {
         DWORD code = GetLastError();
@@ -244,7 +229,7 @@ bool Win32FileSystem::remove_file(const std::string& path, std::string* err) {
 std::unique_ptr<InputFile> Win32FileSystem::open_read(const std::string& path, std::string* err) {
     // Others may read alongside, but a file that some program is writing is
     // refused rather than copied half-changed.
-    ScopedHandle file(CreateFileW(long_path(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+    UniqueHandle file(CreateFileW(long_path(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                   FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (!file.valid()) {
         fail(err);
@@ -264,10 +249,10 @@ std::unique_ptr<OutputFile> Win32FileSystem::create(const std::string& path, std
     // even a file it has just made, and Linux file systems write a file that
     // was truncated and written again to the disk as soon as it is closed,
     // which makes every close wait.
-    ScopedHandle file(CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+    UniqueHandle file(CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                   FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (!file.valid() && GetLastError() == ERROR_FILE_EXISTS) {
-        file = ScopedHandle(CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+        file = UniqueHandle(CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                         FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     }
     if (!file.valid()) {
@@ -336,7 +321,7 @@ bool Win32FileSystem::read_ansi_text(const std::string& path, std::size_t most, 
                                      std::string* err) {
     utf8->clear();
     *cut = false;
-    ScopedHandle file(CreateFileW(long_path(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+    UniqueHandle file(CreateFileW(long_path(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                   FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (!file.valid()) return fail(err);
     LARGE_INTEGER size;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "win32/file_system.h"
+#include "win32/handle.h"
 #include "win32/programs.h"
 #include "win32/system.h"
 #include "win32/text.h"
@@ -50,10 +51,8 @@ void report_start_failure(const std::string& reason) {
 std::vector<std::string> arguments() {
     std::vector<std::string> out;
     int count = 0;
-    LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &count);
-    if (!argv) return out;
-    for (int i = 1; i < count; ++i) out.push_back(vorlan::win32::narrow(argv[i]));
-    LocalFree(argv);
+    const vorlan::win32::UniqueLocal<LPWSTR*> argv(CommandLineToArgvW(GetCommandLineW(), &count));
+    for (int i = 1; argv && i < count; ++i) out.push_back(vorlan::win32::narrow(argv.get()[i]));
     return out;
 }
 
@@ -79,7 +78,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show_command) {
         return 1;
     }
     // WIC and the shell run in this thread's apartment.
-    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+    const vorlan::win32::ComApartment com;
 
     vorlan::win32::Win32Form form;
     if (!form.create(instance, &err)) {

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "platform/form.h"
+#include "win32/handle.h"
 #include "wizard/app.h"
 #include "wizard/controls.h"
 
@@ -87,7 +88,7 @@ private:
         HWND hwnd = nullptr;
         bool own_back = false, own_fore = false;
         COLORREF back = 0, fore = 0;
-        HBRUSH back_brush = nullptr;  // owned; only with own_back
+        UniqueGdi<HBRUSH> back_brush;  // only with own_back
         bool bold = false;
         int progress = 0;         // the bar's position as last set
         int shown_progress = 0;   // and as the bar shows it
@@ -162,8 +163,8 @@ private:
     int calls_to_clock_read_ = 1;  // calls left until the next
     bool holding_ = false;  // a handler is running and yielding
     bool held_ = false;     // some update waits to be shown
-    HDC measure_dc_ = nullptr;  // owned; measures list lines without drawing
-    HICON icons_[2] = {};       // owned; the big and the small icon at the window's DPI
+    UniqueDc measure_dc_;      // measures list lines without drawing
+    UniqueIcon icons_[2];      // the big and the small icon at the window's DPI
     Task task_ = Task::Idle;
     std::function<void()> abandon_;  // while Busy: what to do if the session ends all the same
     std::unique_ptr<TaskbarButton> taskbar_;

@@ -98,13 +98,6 @@ Win32Form::~Win32Form() {
         SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
         DestroyWindow(hwnd_);
     }
-    for (HICON icon : icons_) {
-        if (icon) DestroyIcon(icon);
-    }
-    for (Control& c : controls_) {
-        if (c.back_brush) DeleteObject(c.back_brush);
-    }
-    if (measure_dc_) DeleteDC(measure_dc_);
 }
 
 Win32Form::Control& Win32Form::at(int id) { return controls_.at(static_cast<std::size_t>(id - Picture2)); }
@@ -137,7 +130,7 @@ bool load_common_controls(std::string* err) {
 
 bool Win32Form::create(HINSTANCE instance, std::string* err) {
     if (!register_control_classes(instance, err)) return false;
-    measure_dc_ = CreateCompatibleDC(nullptr);
+    measure_dc_.reset(CreateCompatibleDC(nullptr));
     if (!measure_dc_) {
         *err = "CreateCompatibleDC: " + error_text(GetLastError());
         return false;
@@ -288,12 +281,11 @@ void Win32Form::load_icons(UINT dpi) {
     const int sizes[2] = {metric_for_dpi(SM_CXICON, dpi), metric_for_dpi(SM_CXSMICON, dpi)};
     const WPARAM kinds[2] = {ICON_BIG, ICON_SMALL};
     for (int i = 0; i < 2; ++i) {
-        auto icon = static_cast<HICON>(
-            LoadImageW(instance, MAKEINTRESOURCEW(IDI_VORLAN), IMAGE_ICON, sizes[i], sizes[i], LR_DEFAULTCOLOR));
+        UniqueIcon icon(static_cast<HICON>(
+            LoadImageW(instance, MAKEINTRESOURCEW(IDI_VORLAN), IMAGE_ICON, sizes[i], sizes[i], LR_DEFAULTCOLOR)));
         if (!icon) continue;
-        SendMessageW(hwnd_, WM_SETICON, kinds[i], reinterpret_cast<LPARAM>(icon));
-        if (icons_[i]) DestroyIcon(icons_[i]);
-        icons_[i] = icon;
+        SendMessageW(hwnd_, WM_SETICON, kinds[i], reinterpret_cast<LPARAM>(icon.get()));
+        icons_[i] = std::move(icon);
     }
 }
 

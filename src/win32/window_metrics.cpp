@@ -16,9 +16,8 @@ using AdjustWindowRectExForDpiFn = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT
 using GetSystemMetricsForDpiFn = int(WINAPI*)(int, UINT);
 
 UINT screen_dpi() {
-    HDC dc = GetDC(nullptr);
-    int dpi = dc ? GetDeviceCaps(dc, LOGPIXELSY) : 0;
-    if (dc) ReleaseDC(nullptr, dc);
+    const WindowDc screen(nullptr);
+    const int dpi = screen.get() ? GetDeviceCaps(screen.get(), LOGPIXELSY) : 0;
     return dpi > 0 ? static_cast<UINT>(dpi) : USER_DEFAULT_SCREEN_DPI;
 }
 
@@ -33,9 +32,8 @@ bool face_installed(const std::wstring& face) {
     if (face.size() >= LF_FACESIZE) return false;
     std::wmemcpy(query.lfFaceName, face.c_str(), face.size() + 1);
     bool found = false;
-    HDC dc = GetDC(nullptr);
-    EnumFontFamiliesExW(dc, &query, note_found, reinterpret_cast<LPARAM>(&found), 0);
-    ReleaseDC(nullptr, dc);
+    const WindowDc screen(nullptr);
+    EnumFontFamiliesExW(screen.get(), &query, note_found, reinterpret_cast<LPARAM>(&found), 0);
     return found;
 }
 
@@ -118,14 +116,10 @@ bool adjust_window_rect(RECT* rect, DWORD style, DWORD ex_style, UINT dpi) {
     return AdjustWindowRectEx(rect, style, FALSE, ex_style) != FALSE;
 }
 
-Fonts::~Fonts() {
-    for (auto& made : made_) DeleteObject(made.second);
-}
-
 HFONT Fonts::get(const Font& font) {
     for (const auto& made : made_) {
         const Font& f = made.first;
-        if (f.face == font.face && f.points == font.points && f.bold == font.bold) return made.second;
+        if (f.face == font.face && f.points == font.points && f.bold == font.bold) return made.second.get();
     }
     LOGFONTW lf{};
     lf.lfHeight = font_height(font.points, dpi_);
@@ -137,10 +131,9 @@ HFONT Fonts::get(const Font& font) {
     lf.lfPitchAndFamily = DEFAULT_PITCH | FF_SWISS;
     const std::wstring& face = installed_face(font.face, dpi_);
     std::wmemcpy(lf.lfFaceName, face.c_str(), face.size() + 1);
-    HFONT made = CreateFontIndirectW(&lf);
-    if (!made) made = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
-    else made_.emplace_back(font, made);
-    return made;
+    UniqueGdi<HFONT> made(CreateFontIndirectW(&lf));
+    if (!made) return static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+    return made_.emplace_back(font, std::move(made)).second.get();
 }
 
 }  // namespace vorlan::win32

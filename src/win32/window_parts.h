@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "win32/handle.h"
 #include "wizard/controls.h"
 
 namespace vorlan::win32 {
@@ -40,37 +41,12 @@ const ControlDesign* first_option();
 class Fonts {
 public:
     explicit Fonts(UINT dpi) : dpi_(dpi) {}
-    ~Fonts();
-    Fonts(const Fonts&) = delete;
-    Fonts& operator=(const Fonts&) = delete;
 
     HFONT get(const Font& font);
 
 private:
     UINT dpi_;
-    std::vector<std::pair<Font, HFONT>> made_;
-};
-
-// A COM interface pointer that releases itself.
-template <class T>
-class ComPtr {
-public:
-    ComPtr() = default;
-    ~ComPtr() {
-        if (p_) p_->Release();
-    }
-    ComPtr(const ComPtr&) = delete;
-    ComPtr& operator=(const ComPtr&) = delete;
-    T* get() const { return p_; }
-    T* operator->() const { return p_; }
-    T** out() { return &p_; }
-    void reset() {
-        if (p_) p_->Release();
-        p_ = nullptr;
-    }
-
-private:
-    T* p_ = nullptr;
+    std::vector<std::pair<Font, UniqueGdi<HFONT>>> made_;
 };
 
 // The window's taskbar button (Windows 7 on): its progress and its state.
@@ -85,7 +61,7 @@ public:
     void show(HWND hwnd, TBPFLAG state, int percent);
 
 private:
-    ComPtr<ITaskbarList3> list_;
+    UniqueCom<ITaskbarList3> list_;
     bool tried_ = false;
 };
 
@@ -93,11 +69,6 @@ private:
 // at the window's DPI.
 class Picture {
 public:
-    Picture() = default;
-    ~Picture();
-    Picture(const Picture&) = delete;
-    Picture& operator=(const Picture&) = delete;
-
     bool load(HINSTANCE instance, int resource_id, std::string* err);
     // Makes the bitmap at `dpi`; the image keeps its natural size at 96 DPI.
     void scale(UINT dpi);
@@ -105,9 +76,9 @@ public:
     void paint(HDC dc, const RECT& area) const;
 
 private:
-    ComPtr<IWICImagingFactory> factory_;
-    ComPtr<IWICBitmap> decoded_;
-    HBITMAP bitmap_ = nullptr;
+    UniqueCom<IWICImagingFactory> factory_;
+    UniqueCom<IWICBitmap> decoded_;
+    UniqueGdi<HBITMAP> bitmap_;
     SIZE size_{};
 };
 

@@ -115,7 +115,7 @@ LRESULT Win32Form::on_ctl_color(UINT msg, WPARAM wp, LPARAM lp) {
     const int text_index = (d.kind == Kind::Text || d.kind == Kind::List) ? COLOR_WINDOWTEXT : COLOR_BTNTEXT;
     SetBkColor(dc, c.own_back ? c.back : GetSysColor(back_index));
     SetTextColor(dc, c.own_fore ? c.fore : GetSysColor(text_index));
-    return reinterpret_cast<LRESULT>(c.own_back ? c.back_brush : GetSysColorBrush(back_index));
+    return reinterpret_cast<LRESULT>(c.own_back ? c.back_brush.get() : GetSysColorBrush(back_index));
 }
 
 LRESULT Win32Form::on_dpi_changed(WPARAM wp, LPARAM lp) {

@@ -153,10 +153,11 @@ void Win32Form::update_list_extent(int id, const std::wstring& line) {
     // Measured in a memory DC: under Wine a font put into a window's DC makes
     // the X driver read its resource files again, which costs more than the
     // measuring, once per line of the copy.
-    HGDIOBJ old = SelectObject(measure_dc_, font_of(id));
     SIZE size{};
-    GetTextExtentPoint32W(measure_dc_, line.c_str(), static_cast<int>(line.size()), &size);
-    SelectObject(measure_dc_, old);
+    {
+        const SelectedObject font(measure_dc_.get(), font_of(id));
+        GetTextExtentPoint32W(measure_dc_.get(), line.c_str(), static_cast<int>(line.size()), &size);
+    }
     const int width = size.cx + MulDiv(6, static_cast<int>(dpi_), USER_DEFAULT_SCREEN_DPI);  // the item's margins
     if (width <= c.widest_line) return;
     c.widest_line = width;
@@ -188,10 +189,9 @@ void Win32Form::set_progress(int id, double percent) {
 
 void Win32Form::set_back_color(int id, std::uint32_t bgr) {
     Control& c = at(id);
-    if (c.back_brush) DeleteObject(c.back_brush);
     c.own_back = true;
     c.back = static_cast<COLORREF>(bgr & 0x00FFFFFF);
-    c.back_brush = CreateSolidBrush(c.back);
+    c.back_brush.reset(CreateSolidBrush(c.back));
     InvalidateRect(c.hwnd, nullptr, TRUE);
 }
 

@@ -14,7 +14,7 @@ namespace vorlan::test {
 namespace {
 
 using namespace vorlan::ui;
-using win32::ScopedHandle;
+using win32::UniqueHandle;
 
 std::string read_all(FileSystem& fs, const std::string& path) {
     std::string err, out;
@@ -27,8 +27,8 @@ std::string read_all(FileSystem& fs, const std::string& path) {
 }
 
 // Another program's handle on a file, sharing as it says.
-ScopedHandle open_shared(const std::string& path, DWORD access, DWORD share) {
-    return ScopedHandle(CreateFileW(win32::long_path(path).c_str(), access, share, nullptr, OPEN_EXISTING,
+UniqueHandle open_shared(const std::string& path, DWORD access, DWORD share) {
+    return UniqueHandle(CreateFileW(win32::long_path(path).c_str(), access, share, nullptr, OPEN_EXISTING,
                                     FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
@@ -100,13 +100,13 @@ TEST_F(Win32FileSystemTest, ReadOnlyFilesFoldersAndFilesOthersHold) {
 
     ASSERT_TRUE(write_file(file, "datos"));
     {
-        ScopedHandle held = open_shared(file, GENERIC_READ | GENERIC_WRITE, 0);
+        UniqueHandle held = open_shared(file, GENERIC_READ | GENERIC_WRITE, 0);
         ASSERT_TRUE(held.valid());
         EXPECT_EQ(fs.open_read(file, &err), nullptr);
         EXPECT_FALSE(fs.remove_file(file, &err));
     }
     // Another reader that shares reading does not stop ours.
-    ScopedHandle reader = open_shared(file, GENERIC_READ, FILE_SHARE_READ);
+    UniqueHandle reader = open_shared(file, GENERIC_READ, FILE_SHARE_READ);
     EXPECT_EQ(read_all(fs, file), "datos");
 }
 

@@ -13,7 +13,7 @@
 namespace vorlan::ui {
 
 using win32::narrow;
-using win32::ScopedHandle;
+using win32::UniqueHandle;
 using win32::widen;
 
 const char* const kReadme =
@@ -64,13 +64,12 @@ std::wstring raw(const std::string& path) { return L"\\\\?\\" + widen(path); }
 template <typename Visit>
 void each_entry(const std::string& folder, Visit visit) {
     WIN32_FIND_DATAW data;
-    HANDLE find = FindFirstFileW((raw(folder) + L"\\*").c_str(), &data);
-    if (find == INVALID_HANDLE_VALUE) return;
+    const win32::UniqueFind find(FindFirstFileW((raw(folder) + L"\\*").c_str(), &data));
+    if (!find) return;
     do {
         const std::wstring name = data.cFileName;
         if (name != L"." && name != L"..") visit(narrow(name), (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0);
-    } while (FindNextFileW(find, &data));
-    FindClose(find);
+    } while (FindNextFileW(find.get(), &data));
 }
 
 void files_under(const std::string& root, const std::string& relative, std::vector<std::string>* out) {
@@ -86,7 +85,7 @@ void files_under(const std::string& root, const std::string& relative, std::vect
 }  // namespace
 
 bool write_file(const std::string& path, const std::string& bytes) {
-    ScopedHandle file(CreateFileW(raw(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+    UniqueHandle file(CreateFileW(raw(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
                                   nullptr));
     DWORD written = 0;
     return file.valid() && (bytes.empty() || (WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()),
@@ -95,7 +94,7 @@ bool write_file(const std::string& path, const std::string& bytes) {
 }
 
 std::optional<std::string> read_file(const std::string& path) {
-    ScopedHandle file(CreateFileW(raw(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+    UniqueHandle file(CreateFileW(raw(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.valid()) return std::nullopt;
     std::string bytes;
@@ -209,15 +208,15 @@ Process Process::start(const std::string& exe, const std::string& folder, std::s
         *err = "cannot start " + exe + ": " + win32::error_text(GetLastError());
         return p;
     }
-    CloseHandle(pi.hThread);
-    p.handle_ = ScopedHandle(pi.hProcess);
+    const UniqueHandle thread(pi.hThread);
+    p.handle_ = UniqueHandle(pi.hProcess);
     p.pid_ = pi.dwProcessId;
     return p;
 }
 
 Process Process::adopt(DWORD pid) {
     Process p;
-    p.handle_ = ScopedHandle(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, pid));
+    p.handle_ = UniqueHandle(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, pid));
     p.pid_ = pid;
     return p;
 }
@@ -342,18 +341,17 @@ std::string Box::icon_now() const {
     RECT rc{};
     if (icons.empty() || !GetWindowRect(icons.back(), &rc)) return "none";
     // The icon belongs to the other process, so it is read off the screen.
-    HDC screen = GetDC(nullptr);
+    const win32::WindowDc screen(nullptr);
     int yellow = 0, red = 0, blue = 0;
     for (int y = rc.top; y < rc.bottom; ++y) {
         for (int x = rc.left; x < rc.right; ++x) {
-            const COLORREF c = GetPixel(screen, x, y);
+            const COLORREF c = GetPixel(screen.get(), x, y);
             const int r = GetRValue(c), g = GetGValue(c), b = GetBValue(c);
             yellow += r > 170 && g > 140 && b < 110;
             red += r > 150 && g < 100 && b < 100;
             blue += b > 140 && r < 120;
         }
     }
-    ReleaseDC(nullptr, screen);
     const int enough = (rc.right - rc.left) * (rc.bottom - rc.top) / 20;
     if (yellow >= enough && yellow >= red && yellow >= blue) return "warning";
     if (red >= enough && red >= blue) return "stop";

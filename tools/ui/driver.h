@@ -118,7 +118,7 @@ public:
     void terminate();
 
 private:
-    win32::ScopedHandle handle_;
+    win32::UniqueHandle handle_;
     DWORD pid_ = 0;
 };
 

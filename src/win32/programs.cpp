@@ -7,8 +7,8 @@
 #include <cwctype>
 #include <vector>
 
-#include "win32/file_system.h"
 #include "win32/handle.h"
+#include "win32/long_path.h"
 #include "win32/text.h"
 
 namespace vorlan::win32 {

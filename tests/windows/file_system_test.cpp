@@ -8,6 +8,7 @@
 #include <map>
 
 #include "win32/handle.h"
+#include "win32/long_path.h"
 #include "ui/driver.h"
 
 namespace vorlan::test {
@@ -38,14 +39,6 @@ const std::string kDeep = [] {
     for (int i = 0; i < 6; ++i) out += "\\subcarpeta-de-nombre-bastante-largo-n" + std::to_string(10 + i);
     return out;
 }();
-
-TEST(LongPath, CleansAndPrefixes) {
-    using win32::long_path;
-    EXPECT_EQ(long_path("D:\\\\vorlan"), L"\\\\?\\D:\\vorlan");  // run from a drive root
-    EXPECT_EQ(long_path("C:\\a\\.\\b\\..\\c"), L"\\\\?\\C:\\a\\c");
-    EXPECT_EQ(long_path("\\\\srv\\share\\\\x\\y"), L"\\\\?\\UNC\\srv\\share\\x\\y");
-    EXPECT_EQ(long_path("C:\\capas\\punto."), L"\\\\?\\C:\\capas\\punto.");  // the dot is the name's
-}
 
 struct Win32FileSystemTest : ::testing::Test {
     TempFolder tmp;

@@ -13,4 +13,7 @@ std::string narrow(const wchar_t* utf16, std::size_t n);
 // The message of a GetLastError() code, in the system's language.
 std::string error_text(DWORD code);
 
+// Text as a multi-line edit control shows it: every line break as CR LF.
+std::wstring with_crlf(const std::wstring& text);
+
 }  // namespace vorlan::win32

@@ -1,9 +1,7 @@
-// The presentation picture and the two controls the system has no class for.
-
-#include <string>
+#include "win32/picture.h"
 
 #include "win32/text.h"
-#include "win32/window_parts.h"
+#include "wizard/controls.h"
 
 namespace vorlan::win32 {
 

@@ -1,25 +1,11 @@
-// Twips, points and faces made concrete at a DPI; the DPI itself.
+#include "win32/fonts.h"
 
 #include <cmath>
 #include <cwchar>
 
-#include "win32/window.h"
-#include "win32/window_parts.h"
-
 namespace vorlan::win32 {
 
 namespace {
-
-using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
-using GetDpiForSystemFn = UINT(WINAPI*)();
-using AdjustWindowRectExForDpiFn = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT);
-using GetSystemMetricsForDpiFn = int(WINAPI*)(int, UINT);
-
-UINT screen_dpi() {
-    const WindowDc screen(nullptr);
-    const int dpi = screen.get() ? GetDeviceCaps(screen.get(), LOGPIXELSY) : 0;
-    return dpi > 0 ? static_cast<UINT>(dpi) : USER_DEFAULT_SCREEN_DPI;
-}
 
 int CALLBACK note_found(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found) {
     *reinterpret_cast<bool*>(found) = true;
@@ -48,10 +34,6 @@ const std::wstring& installed_face(Face face, UINT dpi) {
 
 }  // namespace
 
-int twips_to_pixels(int twips, UINT dpi) { return MulDiv(twips, static_cast<int>(dpi), 1440); }
-
-float pixels_to_twips(int pixels, UINT dpi) { return static_cast<float>(pixels) * 1440.0f / static_cast<float>(dpi); }
-
 LONG font_height(float points, UINT dpi) {
     return -MulDiv(static_cast<int>(std::lround(points * 100.0f)), static_cast<int>(dpi), 7200);
 }
@@ -73,47 +55,6 @@ std::wstring face_for(Face face, UINT dpi, const std::function<bool(const std::w
         if (installed(*candidate)) return *candidate;
     }
     return *first;
-}
-
-std::wstring with_crlf(const std::wstring& text) {
-    std::wstring out;
-    out.reserve(text.size() + text.size() / 16);
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const wchar_t c = text[i];
-        if (c == L'\r') {
-            out += L"\r\n";
-            if (i + 1 < text.size() && text[i + 1] == L'\n') ++i;
-        } else if (c == L'\n') {
-            out += L"\r\n";
-        } else {
-            out += c;
-        }
-    }
-    return out;
-}
-
-UINT dpi_of(HWND hwnd) {
-    static const auto get_dpi_for_window = user32_function<GetDpiForWindowFn>("GetDpiForWindow");
-    UINT dpi = get_dpi_for_window && hwnd ? get_dpi_for_window(hwnd) : 0;
-    return dpi ? dpi : screen_dpi();
-}
-
-UINT system_dpi() {
-    static const auto get_dpi_for_system = user32_function<GetDpiForSystemFn>("GetDpiForSystem");
-    UINT dpi = get_dpi_for_system ? get_dpi_for_system() : 0;
-    return dpi ? dpi : screen_dpi();
-}
-
-int metric_for_dpi(int index, UINT dpi) {
-    static const auto for_dpi = user32_function<GetSystemMetricsForDpiFn>("GetSystemMetricsForDpi");
-    if (for_dpi) return for_dpi(index, dpi);
-    return MulDiv(GetSystemMetrics(index), static_cast<int>(dpi), static_cast<int>(system_dpi()));
-}
-
-bool adjust_window_rect(RECT* rect, DWORD style, DWORD ex_style, UINT dpi) {
-    static const auto adjust_for_dpi = user32_function<AdjustWindowRectExForDpiFn>("AdjustWindowRectExForDpi");
-    if (adjust_for_dpi) return adjust_for_dpi(rect, style, FALSE, ex_style, dpi) != FALSE;
-    return AdjustWindowRectEx(rect, style, FALSE, ex_style) != FALSE;
 }
 
 HFONT Fonts::get(const Font& font) {

@@ -7,9 +7,10 @@
 
 #include <map>
 
+#include "ui/files.h"
+#include "ui/medium.h"
 #include "win32/handle.h"
 #include "win32/long_path.h"
-#include "ui/driver.h"
 
 namespace vorlan::test {
 namespace {

@@ -3,7 +3,8 @@
 
 #include <gtest/gtest.h>
 
-#include "ui/driver.h"
+#include "ui/files.h"
+#include "ui/wizard.h"
 #include "win32/text.h"
 #include "wizard/controls.h"
 

@@ -107,7 +107,8 @@ void Picture::scale(UINT dpi) {
     UniqueGdi<HBITMAP> made(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
     if (!made) return;
     const UINT stride = static_cast<UINT>(width) * 4;
-    if (FAILED(source->CopyPixels(nullptr, stride, stride * static_cast<UINT>(height), static_cast<BYTE*>(bits)))) return;
+    if (FAILED(source->CopyPixels(nullptr, stride, stride * static_cast<UINT>(height), static_cast<BYTE*>(bits))))
+        return;
     bitmap_ = std::move(made);
     size_ = {width, height};
 }

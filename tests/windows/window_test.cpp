@@ -78,5 +78,16 @@ TEST_F(Win32FormTest, ClicksRunTheCoreHandlersAndNothingElseDoes) {
     EXPECT_TRUE(form.checked(Option2));
 }
 
+// A log-off or shutdown waits while the data are copied, and only then.
+TEST_F(Win32FormTest, TheSessionEndWaitsForABusyTaskOnly) {
+    const std::pair<Form::Task, LRESULT> cases[] = {
+        {Form::Task::Idle, TRUE}, {Form::Task::Busy, FALSE}, {Form::Task::Failed, TRUE}, {Form::Task::Done, TRUE}};
+    for (const auto& [task, answer] : cases) {
+        form.set_task(task, {});
+        EXPECT_EQ(SendMessageW(form.hwnd(), WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), answer)
+            << "task " << static_cast<int>(task);
+    }
+}
+
 }  // namespace
 }  // namespace vorlan::win32

@@ -36,8 +36,10 @@
 #include <thread>
 #include <vector>
 
+#include "ui/files.h"
+#include "ui/process.h"
+#include "ui/wizard.h"
 #include "win32/text.h"
-#include "ui/driver.h"
 #include "wizard/controls.h"
 
 namespace {

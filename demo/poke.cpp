@@ -19,7 +19,7 @@
 #include <cstring>
 #include <string>
 
-#include "ui/driver.h"
+#include "ui/wizard.h"
 #include "wizard/controls.h"
 
 namespace {

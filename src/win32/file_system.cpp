@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "win32/handle.h"
+#include "win32/long_path.h"
 #include "win32/text.h"
 
 namespace vorlan::win32 {
@@ -15,70 +16,6 @@ namespace {
 
 // ReadFile and WriteFile take a 32-bit count; larger requests go in pieces.
 constexpr std::size_t kMaxIo = std::size_t{1} << 30;
-
-constexpr std::wstring_view kLongPrefix = L"\\\\?\\";
-constexpr std::wstring_view kDevicePrefix = L"\\\\.\\";
-constexpr std::wstring_view kLongUncPrefix = L"\\\\?\\UNC\\";
-
-bool starts_with(const std::wstring& s, std::wstring_view prefix) {
-    return s.size() >= prefix.size() && std::wstring_view(s).substr(0, prefix.size()) == prefix;
-}
-
-std::wstring full_path(const std::wstring& path) {
-    DWORD n = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
-    if (n == 0) return path;
-    std::wstring out(n, L'\0');
-    n = GetFullPathNameW(path.c_str(), n, out.data(), nullptr);
-    if (n == 0 || n >= out.size()) return path;
-    out.resize(n);
-    return out;
-}
-
-bool has_dot_steps(const std::wstring& p) {
-    return p.find(L"\\.\\") != std::wstring::npos || p.find(L"\\..\\") != std::wstring::npos || p.ends_with(L"\\.") ||
-           p.ends_with(L"\\..");
-}
-
-bool is_drive_absolute(const std::wstring& p) {
-    const bool letter = p.size() >= 3 && ((p[0] >= L'A' && p[0] <= L'Z') || (p[0] >= L'a' && p[0] <= L'z'));
-    return letter && p[1] == L':' && p[2] == L'\\' && !has_dot_steps(p);
-}
-
-std::wstring to_long(const std::wstring& cleaned) {
-    if (starts_with(cleaned, kLongPrefix) || starts_with(cleaned, kDevicePrefix)) return cleaned;
-    // An absolute path goes to the system exactly as the listing spelled its
-    // names: GetFullPathNameW would strip a trailing dot or space from a name
-    // ("a." read as "a"), and the copy would read or write another file.
-    if (is_drive_absolute(cleaned)) return std::wstring(kLongPrefix) + cleaned;
-    if (starts_with(cleaned, L"\\\\") && cleaned.size() > 2 && cleaned[2] != L'\\' && !has_dot_steps(cleaned))
-        return std::wstring(kLongUncPrefix) + cleaned.substr(2);
-    std::wstring full = full_path(cleaned);
-    if (starts_with(full, L"\\\\")) return std::wstring(kLongUncPrefix) + full.substr(2);
-    return std::wstring(kLongPrefix) + full;
-}
-
-// Length of the part of a "\\?\" path that names the volume itself and can
-// never be created: "\\?\C:\" or "\\?\UNC\srv\share\".
-std::size_t root_length(const std::wstring& path) {
-    std::size_t start;
-    int parts;
-    if (starts_with(path, kLongUncPrefix)) {
-        start = kLongUncPrefix.size();
-        parts = 2;
-    } else if (starts_with(path, kLongPrefix) || starts_with(path, kDevicePrefix)) {
-        start = kLongPrefix.size();
-        parts = 1;
-    } else {
-        return 0;
-    }
-    std::size_t pos = start;
-    for (int i = 0; i < parts; ++i) {
-        pos = path.find(L'\\', pos);
-        if (pos == std::wstring::npos) return path.size();
-        ++pos;
-    }
-    return pos;
-}
 
 bool fail(std::string* err) {
     DWORD code = GetLastError();
@@ -91,24 +28,9 @@ bool is_folder(const std::wstring& long_name) {
     return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-class ScopedFind {
-public:
-    explicit ScopedFind(HANDLE h) : h_(h) {}
-    ~ScopedFind() {
-        if (h_ != INVALID_HANDLE_VALUE) FindClose(h_);
-    }
-    ScopedFind(const ScopedFind&) = delete;
-    ScopedFind& operator=(const ScopedFind&) = delete;
-    HANDLE get() const { return h_; }
-    bool valid() const { return h_ != INVALID_HANDLE_VALUE; }
-
-private:
-    HANDLE h_;
-};
-
 class Win32InputFile : public InputFile {
 public:
-    Win32InputFile(ScopedHandle file, std::uint64_t size) : file_(std::move(file)), size_(size) {}
+    Win32InputFile(UniqueHandle file, std::uint64_t size) : file_(std::move(file)), size_(size) {}
 
     std::uint64_t size() const override {
         LARGE_INTEGER n;
@@ -125,13 +47,13 @@ public:
     }
 
 private:
-    ScopedHandle file_;
+    UniqueHandle file_;
     std::uint64_t size_;  // as measured at the open, for when the query fails
 };
 
 class Win32OutputFile : public OutputFile {
 public:
-    explicit Win32OutputFile(ScopedHandle file) : file_(std::move(file)) {}
+    explicit Win32OutputFile(UniqueHandle file) : file_(std::move(file)) {}
 
     bool write(const void* buf, std::size_t n, std::string* err) override {
         if (!file_.valid()) {
@@ -159,30 +81,10 @@ public:
     }
 
 private:
-    ScopedHandle file_;
+    UniqueHandle file_;
 };
 
 }  // namespace
-
-// The program itself passes "D:\\vorlan" when it runs from a drive root, and a
-// "\\?\" name gets no such cleaning from Windows.
-std::wstring clean_separators(std::wstring path) {
-    std::replace(path.begin(), path.end(), L'/', L'\\');
-    std::size_t keep = 0;
-    if (starts_with(path, kLongPrefix) || starts_with(path, kDevicePrefix)) {
-        keep = kLongPrefix.size();
-    } else if (starts_with(path, L"\\\\")) {
-        keep = 2;
-    }
-    std::wstring out = path.substr(0, keep);
-    for (std::size_t i = keep; i < path.size(); ++i) {
-        if (path[i] == L'\\' && !out.empty() && out.back() == L'\\') continue;
-        out.push_back(path[i]);
-    }
-    return out;
-}
-
-std::wstring long_path(const std::string& path) { return to_long(clean_separators(widen(path))); }
 
 bool Win32FileSystem::list(const std::string& folder, std::vector<Entry>* out, std::string* err) {
     out->clear();
@@ -192,7 +94,7 @@ bool Win32FileSystem::list(const std::string& folder, std::vector<Entry>* out, s
     pattern += L'*';
 
     WIN32_FIND_DATAW data;
-    ScopedFind find(FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &data, FindExSearchNameMatch, nullptr,
+    UniqueFind find(FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &data, FindExSearchNameMatch, nullptr,
                                      FIND_FIRST_EX_LARGE_FETCH));
     if (!find.valid()) {
         DWORD code = GetLastError();
@@ -244,7 +146,7 @@ bool Win32FileSystem::remove_file(const std::string& path, std::string* err) {
 std::unique_ptr<InputFile> Win32FileSystem::open_read(const std::string& path, std::string* err) {
     // Others may read alongside, but a file that some program is writing is
     // refused rather than copied half-changed.
-    ScopedHandle file(CreateFileW(long_path(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+    UniqueHandle file(CreateFileW(long_path(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                   FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (!file.valid()) {
         fail(err);
@@ -264,10 +166,10 @@ std::unique_ptr<OutputFile> Win32FileSystem::create(const std::string& path, std
     // even a file it has just made, and Linux file systems write a file that
     // was truncated and written again to the disk as soon as it is closed,
     // which makes every close wait.
-    ScopedHandle file(CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+    UniqueHandle file(CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                   FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (!file.valid() && GetLastError() == ERROR_FILE_EXISTS) {
-        file = ScopedHandle(CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+        file = UniqueHandle(CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                         FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     }
     if (!file.valid()) {
@@ -293,7 +195,7 @@ bool Win32FileSystem::replace(const std::string& from, const std::string& to, st
 
 bool Win32FileSystem::free_space(const std::string& path, std::uint64_t* bytes, std::string* err) {
     std::wstring folder = long_path(path);
-    const std::size_t root = root_length(folder);
+    const std::size_t root = volume_root_length(folder);
     // The nearest folder that exists decides; the destination may not yet.
     while (folder.size() > root && !is_folder(folder)) {
         const std::size_t slash = folder.rfind(L'\\', folder.size() - 2);
@@ -312,9 +214,9 @@ bool Win32FileSystem::make_folders(const std::string& path, std::string* err) {
     std::size_t last = cleaned.rfind(L'\\');
     if (last == std::wstring::npos) return true;
     // The separator stays: "C:" alone would name the current folder of drive C.
-    std::wstring folder = to_long(cleaned.substr(0, last + 1));
+    std::wstring folder = long_form(cleaned.substr(0, last + 1));
 
-    std::size_t root = root_length(folder);
+    std::size_t root = volume_root_length(folder);
     for (std::size_t end = root; end <= folder.size(); ++end) {
         if (end < folder.size() && folder[end] != L'\\') continue;
         if (end == root || folder[end - 1] == L'\\') continue;
@@ -336,7 +238,7 @@ bool Win32FileSystem::read_ansi_text(const std::string& path, std::size_t most, 
                                      std::string* err) {
     utf8->clear();
     *cut = false;
-    ScopedHandle file(CreateFileW(long_path(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+    UniqueHandle file(CreateFileW(long_path(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                   FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (!file.valid()) return fail(err);
     LARGE_INTEGER size;

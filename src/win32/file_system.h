@@ -1,23 +1,13 @@
 #pragma once
 // The real file system, through the wide-character API. Every path is turned
-// into its "\\?\" form at the API, so names of any script and trees deeper
-// than 260 characters work; names reported back are ordinary.
+// into its "\\?\" form (long_path.h) at the API; names reported back are
+// ordinary.
 
 #include <string>
 
 #include "platform/file_system.h"
 
 namespace vorlan::win32 {
-
-// The "\\?\" form of a path: forward slashes turned into backslashes, doubled
-// separators collapsed (a UNC path keeps its leading pair); a relative path is
-// made absolute with "." and ".." resolved, an absolute one is kept name for name. "\\srv\share\x" becomes "\\?\UNC\srv\share\x"; a path
-// already in "\\?\" or "\\.\" form is only cleaned of doubled separators.
-std::wstring long_path(const std::string& path);
-
-// Forward slashes turned into backslashes and doubled separators collapsed, a
-// UNC path keeping its leading pair; nothing else changed.
-std::wstring clean_separators(std::wstring path);
 
 class Win32FileSystem : public FileSystem {
 public:

@@ -2,13 +2,15 @@
 
 #include <windows.h>
 
-#include <objbase.h>
+#include <commctrl.h>
 #include <shellapi.h>
 
 #include <string>
 #include <vector>
 
+#include "win32/dll_function.h"
 #include "win32/file_system.h"
+#include "win32/handle.h"
 #include "win32/programs.h"
 #include "win32/system.h"
 #include "win32/text.h"
@@ -18,12 +20,6 @@
 
 namespace {
 
-template <class F>
-F kernel32_function(const char* name) {
-    FARPROC found = GetProcAddress(GetModuleHandleW(L"kernel32.dll"), name);
-    return reinterpret_cast<F>(reinterpret_cast<void (*)()>(found));
-}
-
 // The program runs from a removable medium, where anyone may have put a DLL
 // beside it: libraries come from the system folder only, and the current
 // folder is never searched. The functions are recent updates to older Windows
@@ -31,13 +27,38 @@ F kernel32_function(const char* name) {
 void load_libraries_from_system_only() {
     using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
     using SetSearchPathModeFn = BOOL(WINAPI*)(DWORD);
-    if (auto set_default = kernel32_function<SetDefaultDllDirectoriesFn>("SetDefaultDllDirectories")) {
+    using vorlan::win32::dll_function;
+    if (auto set_default = dll_function<SetDefaultDllDirectoriesFn>(L"kernel32.dll", "SetDefaultDllDirectories")) {
         set_default(LOAD_LIBRARY_SEARCH_SYSTEM32);
     }
-    if (auto set_mode = kernel32_function<SetSearchPathModeFn>("SetSearchPathMode")) {
+    if (auto set_mode = dll_function<SetSearchPathModeFn>(L"kernel32.dll", "SetSearchPathMode")) {
         set_mode(BASE_SEARCH_PATH_ENABLE_SAFE_SEARCHMODE | BASE_SEARCH_PATH_PERMANENT);
     }
     SetDllDirectoryW(L"");
+}
+
+// Loaded by hand so that the import table names only libraries that are always
+// loaded from the system; the manifest still selects version 6.
+bool load_common_controls(std::string* err) {
+    HMODULE comctl = LoadLibraryExW(L"comctl32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+    // Systems without the search flags refuse the call as a whole.
+    if (!comctl && GetLastError() == ERROR_INVALID_PARAMETER) {
+        wchar_t system[MAX_PATH];
+        const UINT n = GetSystemDirectoryW(system, MAX_PATH);
+        if (n > 0 && n < MAX_PATH) comctl = LoadLibraryW((std::wstring(system, n) + L"\\comctl32.dll").c_str());
+    }
+    if (!comctl) {
+        *err = "comctl32.dll: " + vorlan::win32::error_text(GetLastError());
+        return false;
+    }
+    using InitFn = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
+    auto init = reinterpret_cast<InitFn>(reinterpret_cast<void (*)()>(GetProcAddress(comctl, "InitCommonControlsEx")));
+    INITCOMMONCONTROLSEX classes{sizeof classes, ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
+    if (!init || !init(&classes)) {
+        *err = "InitCommonControlsEx: " + vorlan::win32::error_text(GetLastError());
+        return false;
+    }
+    return true;
 }
 
 void report_start_failure(const std::string& reason) {
@@ -50,10 +71,8 @@ void report_start_failure(const std::string& reason) {
 std::vector<std::string> arguments() {
     std::vector<std::string> out;
     int count = 0;
-    LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &count);
-    if (!argv) return out;
-    for (int i = 1; i < count; ++i) out.push_back(vorlan::win32::narrow(argv[i]));
-    LocalFree(argv);
+    const vorlan::win32::UniqueLocal<LPWSTR*> argv(CommandLineToArgvW(GetCommandLineW(), &count));
+    for (int i = 1; argv && i < count; ++i) out.push_back(vorlan::win32::narrow(argv.get()[i]));
     return out;
 }
 
@@ -74,12 +93,12 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show_command) {
     }
 
     std::string err;
-    if (!vorlan::win32::load_common_controls(&err)) {
+    if (!load_common_controls(&err)) {
         report_start_failure(err);
         return 1;
     }
     // WIC and the shell run in this thread's apartment.
-    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+    const vorlan::win32::ComApartment com;
 
     vorlan::win32::Win32Form form;
     if (!form.create(instance, &err)) {

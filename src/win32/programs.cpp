@@ -2,14 +2,13 @@
 
 #include <windows.h>
 
-#include <objbase.h>
 #include <shellapi.h>
 
 #include <cwctype>
 #include <vector>
 
-#include "win32/file_system.h"
 #include "win32/handle.h"
+#include "win32/long_path.h"
 #include "win32/text.h"
 
 namespace vorlan::win32 {
@@ -49,21 +48,6 @@ DWORD shell_error(const SHELLEXECUTEINFOW& sei) {
     }
 }
 
-// Shell execution may hand the work to COM objects, which need the thread
-// initialised; a thread that already is, in whatever mode, is left as it is.
-class ComScope {
-public:
-    ComScope() : hr_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE)) {}
-    ~ComScope() {
-        if (SUCCEEDED(hr_)) CoUninitialize();
-    }
-    ComScope(const ComScope&) = delete;
-    ComScope& operator=(const ComScope&) = delete;
-
-private:
-    HRESULT hr_;
-};
-
 }  // namespace
 
 bool Win32Programs::start_minimized(const std::string& path, std::string* err) {
@@ -87,7 +71,9 @@ bool Win32Programs::start_minimized(const std::string& path, std::string* err) {
     std::size_t sep = file.rfind(L'\\');
     if (sep != std::wstring::npos) folder = file.substr(0, sep + 1);
 
-    ComScope com;
+    // Shell execution may hand the work to COM objects, which need the thread
+    // in an apartment.
+    ComApartment com;
     // The shell, not CreateProcess, so that a program asking for elevation
     // gets the prompt instead of failing; lpFile names the file and is never
     // split at a space the way a command line would be.
@@ -104,7 +90,7 @@ bool Win32Programs::start_minimized(const std::string& path, std::string* err) {
         *err = error_text_for(shell_error(sei), shown);
         return false;
     }
-    ScopedHandle process(sei.hProcess);
+    UniqueHandle process(sei.hProcess);
     return true;
 }
 
@@ -145,8 +131,8 @@ bool Win32Programs::start_system_tool_hidden(const std::string& exe, const std::
         *err = error_text_for(GetLastError(), narrow(application));
         return false;
     }
-    ScopedHandle process(pi.hProcess);
-    ScopedHandle thread(pi.hThread);
+    UniqueHandle process(pi.hProcess);
+    UniqueHandle thread(pi.hThread);
     if (!exit_code) return true;
     DWORD code = 0;
     if (WaitForSingleObject(process.get(), INFINITE) != WAIT_OBJECT_0 || !GetExitCodeProcess(process.get(), &code)) {

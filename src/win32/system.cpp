@@ -46,15 +46,14 @@ bool Win32System::claim_single_instance() {
     if (!mark && error == ERROR_ACCESS_DENIED) {
         // Denied: either the mark exists, made by an instance of another user
         // or an elevated one, or this user may not make global marks at all.
-        HANDLE existing = OpenMutexW(SYNCHRONIZE, FALSE, kGlobalMarkName);
+        const UniqueHandle existing(OpenMutexW(SYNCHRONIZE, FALSE, kGlobalMarkName));
         const DWORD open_error = GetLastError();
-        if (existing) CloseHandle(existing);
         if (existing || open_error != ERROR_FILE_NOT_FOUND) return false;
         mark = CreateMutexW(nullptr, FALSE, kLocalMarkName);
         error = GetLastError();
     }
     if (!mark) return error != ERROR_ACCESS_DENIED;  // denied: it exists, made by an elevated instance
-    instance_mark_ = ScopedHandle(mark);
+    instance_mark_ = UniqueHandle(mark);
     return error != ERROR_ALREADY_EXISTS;
 }
 

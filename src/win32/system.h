@@ -25,10 +25,11 @@ public:
 
 private:
     // Held for the life of the process: the mark is gone when its last handle is.
-    ScopedHandle instance_mark_;
+    UniqueHandle instance_mark_;
     // Where console lines go: the standard output when it was redirected, else
     // the console of the program that started this one; null when neither.
     HANDLE console_ = nullptr;
+    UniqueHandle opened_console_;  // the console's own output, when console_ is that
     bool console_is_file_ = false;
     bool console_looked_up_ = false;
 };

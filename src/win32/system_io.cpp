@@ -41,9 +41,9 @@ void Win32System::console_line(const std::string& line) {
             console_ = out;
             console_is_file_ = true;
         } else if (AttachConsole(ATTACH_PARENT_PROCESS)) {
-            console_ = CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                   nullptr, OPEN_EXISTING, 0, nullptr);
-            if (console_ == INVALID_HANDLE_VALUE) console_ = nullptr;
+            opened_console_.reset(CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE,
+                                              FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
+            console_ = opened_console_.get();
         }
     }
     if (!console_) return;

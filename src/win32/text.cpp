@@ -1,5 +1,7 @@
 #include "win32/text.h"
 
+#include "win32/handle.h"
+
 namespace vorlan::win32 {
 
 std::wstring widen(const std::string& utf8) {
@@ -21,13 +23,13 @@ std::string narrow(const wchar_t* utf16, std::size_t len) {
 std::string narrow(const std::wstring& utf16) { return narrow(utf16.data(), utf16.size()); }
 
 std::string error_text(DWORD code) {
-    wchar_t* buf = nullptr;
+    UniqueLocal<wchar_t*> buf;
     DWORD n = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                             nullptr, code, 0, reinterpret_cast<wchar_t*>(&buf), 0, nullptr);
-    std::string text = n ? narrow(buf, n) : "error " + std::to_string(code);
-    if (buf) LocalFree(buf);
+                             nullptr, code, 0, reinterpret_cast<wchar_t*>(buf.out()), 0, nullptr);
+    std::string text = n ? narrow(buf.get(), n) : "error " + std::to_string(code);
     while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ')) text.pop_back();
     return text;
 }
+
 
 }  // namespace vorlan::win32

@@ -8,33 +8,22 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <optional>
 #include <string>
 
 #include "platform/form.h"
+#include "win32/busy_task.h"
+#include "win32/deferred_updates.h"
+#include "win32/handle.h"
 #include "wizard/app.h"
 #include "wizard/controls.h"
 
 namespace vorlan::win32 {
 
-// Design units to pixels at a given DPI: 1440 twips to the inch, 72 points.
-int twips_to_pixels(int twips, UINT dpi);
-float pixels_to_twips(int pixels, UINT dpi);
-// The LOGFONT height of a font of `points`: negative, so that it is the
-// character height without the internal leading, as point sizes are meant.
-LONG font_height(float points, UINT dpi);
-// The face that draws a design face at `dpi`: the first of its candidates
-// that is installed, or the first candidate, left to the font mapper, when
-// none is. Above 96 DPI a bitmap face is no candidate.
-std::wstring face_for(Face face, UINT dpi, const std::function<bool(const std::wstring&)>& installed);
-
-// Loads the common controls from the system folder and registers the classes
-// the window uses.
-bool load_common_controls(std::string* err);
+// The option that starts the option group: the first in tab order.
+const ControlDesign* first_option();
 
 class Fonts;
 class Picture;
-class TaskbarButton;
 
 class Win32Form : public Form {
 public:
@@ -85,14 +74,9 @@ private:
         HWND hwnd = nullptr;
         bool own_back = false, own_fore = false;
         COLORREF back = 0, fore = 0;
-        HBRUSH back_brush = nullptr;  // owned; only with own_back
+        UniqueGdi<HBRUSH> back_brush;  // only with own_back
         bool bold = false;
-        int progress = 0;         // the bar's position as last set
-        int shown_progress = 0;   // and as the bar shows it
-        int widest_line = 0;      // list boxes: pixels, for the horizontal extent
-        bool redraw_held = false;              // list boxes: WM_SETREDRAW is off
-        std::optional<int> held_select;       // list boxes: a selection not shown yet
-        std::optional<std::wstring> held_text;  // text boxes: a text not shown yet
+        int widest_line = 0;  // list boxes: pixels, for the horizontal extent
     };
 
     static LRESULT CALLBACK window_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) noexcept;
@@ -117,29 +101,16 @@ private:
     LRESULT on_activate(WPARAM wp);
     LRESULT on_next_control(WPARAM wp, LPARAM lp);
     LRESULT on_close();
-    LRESULT on_end_session(WPARAM wp);
     void forward_to_controls(UINT msg, WPARAM wp, LPARAM lp);
 
-    // Sets the intervals of the pacing from the clock's frequency.
-    void start_pacing();
     // Runs one queued message through the keyboard interface and the window.
     void dispatch(MSG& msg);
-    // Updates held back while a handler yields: shown now and then, and for
-    // good when the handler returns or shows a message box.
-    void show_held_updates(bool lists = true);
-    void release_held_updates();
-    void hold_redraw(Control& c);
-    void answer_sent_messages();
-    // The next yield() reads the clock whatever the calls before it did.
-    void read_clock_at_next_yield();
     // Moves the focus on when the control that holds it is hidden or disabled.
     void move_focus_from(HWND leaving);
     void settle_option_tab_stop();
     void update_list_extent(int id, const std::wstring& line);
     void measure_list(int id);
     HFONT font_of(int id) const;
-    // The taskbar button after the task's state and the overall bar as shown.
-    void show_task_on_taskbar();
 
     Control& at(int id);
     const Control& at(int id) const;
@@ -151,20 +122,10 @@ private:
     std::array<Control, kControlCount> controls_{};
     std::unique_ptr<Fonts> fonts_;
     std::unique_ptr<Picture> picture_;
-    // Performance-counter ticks between two pumps of the queue, two pumps
-    // that repaint, and two showings of held updates, of lists and of the rest.
-    LONGLONG pump_interval_ = 0, paint_interval_ = 0, show_interval_ = 0, list_show_interval_ = 0;
-    LARGE_INTEGER last_pump_{}, last_paint_{}, last_show_{}, last_list_show_{};
-    LARGE_INTEGER last_clock_read_{};
-    int clock_stride_ = 1;         // calls of yield() between two clock reads
-    int calls_to_clock_read_ = 1;  // calls left until the next
-    bool holding_ = false;  // a handler is running and yielding
-    bool held_ = false;     // some update waits to be shown
-    HDC measure_dc_ = nullptr;  // owned; measures list lines without drawing
-    HICON icons_[2] = {};       // owned; the big and the small icon at the window's DPI
-    Task task_ = Task::Idle;
-    std::function<void()> abandon_;  // while Busy: what to do if the session ends all the same
-    std::unique_ptr<TaskbarButton> taskbar_;
+    UniqueDc measure_dc_;  // measures list lines without drawing
+    UniqueIcon icons_[2];  // the big and the small icon at the window's DPI
+    BusyTask busy_;
+    DeferredUpdates deferred_;
     int handler_depth_ = 0;  // messages being handled, one inside another while a handler yields
 };
 

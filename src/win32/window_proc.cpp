@@ -5,7 +5,6 @@
 #include <exception>
 
 #include "win32/text.h"
-#include "win32/window_parts.h"
 
 namespace vorlan::win32 {
 
@@ -50,7 +49,7 @@ LRESULT Win32Form::handle(UINT msg, WPARAM wp, LPARAM lp) noexcept {
 
 void Win32Form::report_unexpected(const char* what) noexcept {
     try {
-        if (handler_depth_ == 1 && task_ == Task::Busy) set_task(Task::Failed, {});
+        if (handler_depth_ == 1 && busy_.busy()) busy_.set(Task::Failed, {});
         message_box(std::string("Se ha producido un error inesperado:\n") + what, MB_STYLE_STOP, kTitle);
     } catch (...) {
         MessageBoxW(hwnd_, L"Se ha producido un error inesperado.", L"VorLan", MB_ICONSTOP | MB_OK);
@@ -61,8 +60,7 @@ LRESULT Win32Form::handle_message(UINT msg, WPARAM wp, LPARAM lp) {
     // Sent to top-level windows when the shell has made (or made again) the taskbar button.
     static const UINT taskbar_button_created = RegisterWindowMessageW(L"TaskbarButtonCreated");
     if (msg == taskbar_button_created && msg != 0) {
-        taskbar_->renew();
-        show_task_on_taskbar();
+        busy_.renew_taskbar_button();
         return 0;
     }
     switch (msg) {
@@ -75,11 +73,8 @@ LRESULT Win32Form::handle_message(UINT msg, WPARAM wp, LPARAM lp) {
         case WM_ACTIVATE: return on_activate(wp);
         case WM_NEXTDLGCTL: return on_next_control(wp, lp);
         case WM_CLOSE: return on_close();
-        // A log-off or shutdown waits while the data are being copied.
-        case WM_QUERYENDSESSION:
-            if (task_ == Task::Busy) return FALSE;
-            break;
-        case WM_ENDSESSION: return on_end_session(wp);
+        case WM_QUERYENDSESSION: return busy_.on_query_end_session();
+        case WM_ENDSESSION: return busy_.on_end_session(wp);
         case WM_SYSCOLORCHANGE: forward_to_controls(msg, wp, lp); break;
         case WM_DESTROY: PostQuitMessage(0); return 0;
         default: break;
@@ -115,7 +110,7 @@ LRESULT Win32Form::on_ctl_color(UINT msg, WPARAM wp, LPARAM lp) {
     const int text_index = (d.kind == Kind::Text || d.kind == Kind::List) ? COLOR_WINDOWTEXT : COLOR_BTNTEXT;
     SetBkColor(dc, c.own_back ? c.back : GetSysColor(back_index));
     SetTextColor(dc, c.own_fore ? c.fore : GetSysColor(text_index));
-    return reinterpret_cast<LRESULT>(c.own_back ? c.back_brush : GetSysColorBrush(back_index));
+    return reinterpret_cast<LRESULT>(c.own_back ? c.back_brush.get() : GetSysColorBrush(back_index));
 }
 
 LRESULT Win32Form::on_dpi_changed(WPARAM wp, LPARAM lp) {
@@ -177,7 +172,7 @@ int Win32Form::run() {
     MSG msg{};
     for (;;) {
         // Every handler has returned by the time the loop waits.
-        release_held_updates();
+        deferred_.stop_deferring();
         if (GetMessageW(&msg, nullptr, 0, 0) <= 0) break;
         dispatch(msg);
     }

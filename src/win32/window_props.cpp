@@ -7,8 +7,8 @@
 #include <algorithm>
 #include <utility>
 
+#include "win32/dpi.h"
 #include "win32/text.h"
-#include "win32/window_parts.h"
 #include "wizard/texts.h"
 
 namespace vorlan::win32 {
@@ -26,8 +26,7 @@ void Win32Form::move_focus_from(HWND leaving) {
 }
 
 void Win32Form::set_visible(int id, bool visible) {
-    // Windows keeps a window with its redraw off as hidden.
-    if (at(id).redraw_held) show_held_updates();
+    deferred_.before_show_or_hide(id);
     HWND h = at(id).hwnd;
     if (visible) {
         ShowWindow(h, SW_SHOWNA);
@@ -41,7 +40,7 @@ void Win32Form::set_visible(int id, bool visible) {
 // The control's own flag, not whether it is on screen: the core asks while
 // the window is still hidden.
 bool Win32Form::visible(int id) const {
-    return at(id).redraw_held || (GetWindowLongPtrW(at(id).hwnd, GWL_STYLE) & WS_VISIBLE) != 0;
+    return deferred_.redraw_off(id) || (GetWindowLongPtrW(at(id).hwnd, GWL_STYLE) & WS_VISIBLE) != 0;
 }
 
 void Win32Form::set_enabled(int id, bool enabled) {
@@ -57,18 +56,11 @@ void Win32Form::set_text(int id, const std::string& text) {
     const ControlDesign& d = design(id);
     // A multi-line edit control breaks lines at CR LF only.
     std::wstring wide = widen(d.kind == Kind::Text && (d.style & STYLE_MULTILINE) ? with_crlf(text) : text);
-    Control& c = at(id);
-    if (holding_ && d.kind == Kind::Text) {
-        c.held_text = std::move(wide);
-        held_ = true;
-        return;
-    }
-    c.held_text.reset();
-    SetWindowTextW(c.hwnd, wide.c_str());
+    deferred_.set_text(id, std::move(wide));
 }
 
 std::string Win32Form::text(int id) const {
-    if (const std::optional<std::wstring>& held = at(id).held_text) return narrow(*held);
+    if (const std::wstring* waiting = deferred_.waiting_text(id)) return narrow(*waiting);
     HWND h = at(id).hwnd;
     std::wstring wide(static_cast<std::size_t>(GetWindowTextLengthW(h)) + 1, L'\0');
     const int n = GetWindowTextW(h, wide.data(), static_cast<int>(wide.size()));
@@ -98,15 +90,15 @@ void Win32Form::settle_option_tab_stop() {
 }
 
 void Win32Form::list_add(int id, const std::string& line) {
-    read_clock_at_next_yield();
+    deferred_.read_clock_at_next_yield();
     const std::wstring wide = widen(line);
-    hold_redraw(at(id));
+    deferred_.list_changing(id);
     SendMessageW(at(id).hwnd, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(wide.c_str()));
     update_list_extent(id, wide);
 }
 
 void Win32Form::list_clear(int id) {
-    at(id).held_select.reset();
+    deferred_.forget_selection(id);
     SendMessageW(at(id).hwnd, LB_RESETCONTENT, 0, 0);
     at(id).widest_line = 0;
     SendMessageW(at(id).hwnd, LB_SETHORIZONTALEXTENT, 0, 0);
@@ -126,26 +118,18 @@ std::string Win32Form::list_line(int id, int index) const {
 }
 
 void Win32Form::list_set_line(int id, int index, const std::string& line) {
-    Control& c = at(id);
     if (index < 0 || index >= list_count(id)) return;
+    HWND h = at(id).hwnd;
     const std::wstring wide = widen(line);
-    hold_redraw(c);
-    // A selection still held is the one that counts, and it is shown later anyway.
-    const bool was_selected = !c.held_select && SendMessageW(c.hwnd, LB_GETCURSEL, 0, 0) == index;
-    SendMessageW(c.hwnd, LB_DELETESTRING, static_cast<WPARAM>(index), 0);
-    SendMessageW(c.hwnd, LB_INSERTSTRING, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(wide.c_str()));
+    deferred_.list_changing(id);
+    const bool was_selected = deferred_.selected_on_screen(id, index);
+    SendMessageW(h, LB_DELETESTRING, static_cast<WPARAM>(index), 0);
+    SendMessageW(h, LB_INSERTSTRING, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(wide.c_str()));
     if (was_selected) list_select(id, index);
     update_list_extent(id, wide);
 }
 
-void Win32Form::list_select(int id, int index) {
-    Control& c = at(id);
-    if (c.redraw_held) {
-        c.held_select = index;
-        return;
-    }
-    SendMessageW(c.hwnd, LB_SETCURSEL, static_cast<WPARAM>(index), 0);
-}
+void Win32Form::list_select(int id, int index) { deferred_.select(id, index); }
 
 // The horizontal scroll range follows the widest line ever shown, so that a
 // long path can be scrolled into view; it only grows until the list is emptied.
@@ -154,10 +138,11 @@ void Win32Form::update_list_extent(int id, const std::wstring& line) {
     // Measured in a memory DC: under Wine a font put into a window's DC makes
     // the X driver read its resource files again, which costs more than the
     // measuring, once per line of the copy.
-    HGDIOBJ old = SelectObject(measure_dc_, font_of(id));
     SIZE size{};
-    GetTextExtentPoint32W(measure_dc_, line.c_str(), static_cast<int>(line.size()), &size);
-    SelectObject(measure_dc_, old);
+    {
+        const SelectedObject font(measure_dc_.get(), font_of(id));
+        GetTextExtentPoint32W(measure_dc_.get(), line.c_str(), static_cast<int>(line.size()), &size);
+    }
     const int width = size.cx + MulDiv(6, static_cast<int>(dpi_), USER_DEFAULT_SCREEN_DPI);  // the item's margins
     if (width <= c.widest_line) return;
     c.widest_line = width;
@@ -173,26 +158,14 @@ void Win32Form::measure_list(int id) {
 
 void Win32Form::set_progress(int id, double percent) {
     // Whole percent only; a copy sets the same value many times over.
-    const int position = percent >= 100 ? 100 : percent > 0 ? static_cast<int>(percent) : 0;
-    Control& c = at(id);
-    if (position != c.progress) read_clock_at_next_yield();
-    c.progress = position;
-    if (position == c.shown_progress) return;
-    if (holding_) {
-        held_ = true;
-        return;
-    }
-    c.shown_progress = position;
-    SendMessageW(c.hwnd, PBM_SETPOS, static_cast<WPARAM>(position), 0);
-    if (id == ProgressBarT && task_ == Task::Busy) show_task_on_taskbar();
+    deferred_.set_progress(id, percent >= 100 ? 100 : percent > 0 ? static_cast<int>(percent) : 0);
 }
 
 void Win32Form::set_back_color(int id, std::uint32_t bgr) {
     Control& c = at(id);
-    if (c.back_brush) DeleteObject(c.back_brush);
     c.own_back = true;
     c.back = static_cast<COLORREF>(bgr & 0x00FFFFFF);
-    c.back_brush = CreateSolidBrush(c.back);
+    c.back_brush.reset(CreateSolidBrush(c.back));
     InvalidateRect(c.hwnd, nullptr, TRUE);
 }
 
@@ -213,7 +186,7 @@ int Win32Form::message_box(const std::string& text, int style, const std::string
     // The box is the end of the handler's work or a question about it: the
     // window shows where things stand, and the handler's own changes take
     // effect at once while the box is up.
-    release_held_updates();
+    deferred_.stop_deferring();
     // A hidden window (the refusal of a second instance comes before the
     // window is shown) would keep the box off the taskbar and behind others.
     const bool owned = hwnd_ && IsWindowVisible(hwnd_);
@@ -241,5 +214,9 @@ void Win32Form::move(std::int32_t left, std::int32_t top) {
     SetWindowPos(hwnd_, nullptr, twips_to_pixels(left, dpi), twips_to_pixels(top, dpi), 0, 0,
                  SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
+
+void Win32Form::yield() { deferred_.yield(); }
+
+void Win32Form::set_task(Task task, std::function<void()> abandon) { busy_.set(task, std::move(abandon)); }
 
 }  // namespace vorlan::win32

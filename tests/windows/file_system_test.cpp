@@ -7,14 +7,16 @@
 
 #include <map>
 
+#include "ui/files.h"
+#include "ui/medium.h"
 #include "win32/handle.h"
-#include "ui/driver.h"
+#include "win32/long_path.h"
 
 namespace vorlan::test {
 namespace {
 
 using namespace vorlan::ui;
-using win32::ScopedHandle;
+using win32::UniqueHandle;
 
 std::string read_all(FileSystem& fs, const std::string& path) {
     std::string err, out;
@@ -27,8 +29,8 @@ std::string read_all(FileSystem& fs, const std::string& path) {
 }
 
 // Another program's handle on a file, sharing as it says.
-ScopedHandle open_shared(const std::string& path, DWORD access, DWORD share) {
-    return ScopedHandle(CreateFileW(win32::long_path(path).c_str(), access, share, nullptr, OPEN_EXISTING,
+UniqueHandle open_shared(const std::string& path, DWORD access, DWORD share) {
+    return UniqueHandle(CreateFileW(win32::long_path(path).c_str(), access, share, nullptr, OPEN_EXISTING,
                                     FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
@@ -38,14 +40,6 @@ const std::string kDeep = [] {
     for (int i = 0; i < 6; ++i) out += "\\subcarpeta-de-nombre-bastante-largo-n" + std::to_string(10 + i);
     return out;
 }();
-
-TEST(LongPath, CleansAndPrefixes) {
-    using win32::long_path;
-    EXPECT_EQ(long_path("D:\\\\vorlan"), L"\\\\?\\D:\\vorlan");  // run from a drive root
-    EXPECT_EQ(long_path("C:\\a\\.\\b\\..\\c"), L"\\\\?\\C:\\a\\c");
-    EXPECT_EQ(long_path("\\\\srv\\share\\\\x\\y"), L"\\\\?\\UNC\\srv\\share\\x\\y");
-    EXPECT_EQ(long_path("C:\\capas\\punto."), L"\\\\?\\C:\\capas\\punto.");  // the dot is the name's
-}
 
 struct Win32FileSystemTest : ::testing::Test {
     TempFolder tmp;
@@ -100,13 +94,13 @@ TEST_F(Win32FileSystemTest, ReadOnlyFilesFoldersAndFilesOthersHold) {
 
     ASSERT_TRUE(write_file(file, "datos"));
     {
-        ScopedHandle held = open_shared(file, GENERIC_READ | GENERIC_WRITE, 0);
+        UniqueHandle held = open_shared(file, GENERIC_READ | GENERIC_WRITE, 0);
         ASSERT_TRUE(held.valid());
         EXPECT_EQ(fs.open_read(file, &err), nullptr);
         EXPECT_FALSE(fs.remove_file(file, &err));
     }
     // Another reader that shares reading does not stop ours.
-    ScopedHandle reader = open_shared(file, GENERIC_READ, FILE_SHARE_READ);
+    UniqueHandle reader = open_shared(file, GENERIC_READ, FILE_SHARE_READ);
     EXPECT_EQ(read_all(fs, file), "datos");
 }
 

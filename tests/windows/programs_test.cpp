@@ -5,8 +5,10 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include "ui/files.h"
+#include "ui/medium.h"
+#include "ui/process.h"
 #include "win32/text.h"
-#include "ui/driver.h"
 
 namespace vorlan::test {
 namespace {

@@ -3,7 +3,8 @@
 
 #include <gtest/gtest.h>
 
-#include "ui/driver.h"
+#include "ui/files.h"
+#include "ui/wizard.h"
 #include "win32/text.h"
 #include "wizard/controls.h"
 
@@ -16,7 +17,7 @@ TEST(UiEnd, CancelYesInTheMiddleOfALargeFileLeavesNothingPartial) {
     Medium medium;
     ASSERT_TRUE(medium.add_file("vorlan\\a.dat", "aaa") && medium.add_file("vorlan\\grande.dat", ""));
     {  // 1 GiB, made in no time as a sparse file: long enough to be caught in the middle
-        const win32::ScopedHandle f(CreateFileW(win32::widen("\\\\?\\" + medium.path("vorlan\\grande.dat")).c_str(),
+        const win32::UniqueHandle f(CreateFileW(win32::widen("\\\\?\\" + medium.path("vorlan\\grande.dat")).c_str(),
                                                 GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
         LARGE_INTEGER size;
         size.QuadPart = 1ll << 30;

@@ -6,7 +6,8 @@
 #include <cstdlib>
 #include <tuple>
 
-#include "ui/driver.h"
+#include "ui/remote_windows.h"
+#include "ui/wizard.h"
 #include "wizard/controls.h"
 
 namespace vorlan::ui {

@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include "ui/driver.h"
+#include "ui/files.h"
+#include "ui/medium.h"
+#include "ui/process.h"
+#include "ui/remote_windows.h"
 
 namespace vorlan::ui {
 namespace {

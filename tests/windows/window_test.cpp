@@ -4,20 +4,21 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <commctrl.h>
 #include <objbase.h>
 
 #include "fakes/fake_system.h"
 #include "fakes/memory_file_system.h"
 #include "win32/window.h"
-#include "win32/window_parts.h"
 
 namespace vorlan::win32 {
 namespace {
 
 struct Win32FormTest : testing::Test {
     static void SetUpTestSuite() {
-        std::string err;
-        ASSERT_TRUE(load_common_controls(&err)) << err;
+        // What the program's start-up does before it makes its window.
+        const INITCOMMONCONTROLSEX classes{sizeof classes, ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
+        ASSERT_TRUE(InitCommonControlsEx(&classes));
         CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     }
     void SetUp() override {
@@ -75,6 +76,17 @@ TEST_F(Win32FormTest, ClicksRunTheCoreHandlersAndNothingElseDoes) {
     Sleep(20);
     form.yield();
     EXPECT_TRUE(form.checked(Option2));
+}
+
+// A log-off or shutdown waits while the data are copied, and only then.
+TEST_F(Win32FormTest, TheSessionEndWaitsForABusyTaskOnly) {
+    const std::pair<Form::Task, LRESULT> cases[] = {
+        {Form::Task::Idle, TRUE}, {Form::Task::Busy, FALSE}, {Form::Task::Failed, TRUE}, {Form::Task::Done, TRUE}};
+    for (const auto& [task, answer] : cases) {
+        form.set_task(task, {});
+        EXPECT_EQ(SendMessageW(form.hwnd(), WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), answer)
+            << "task " << static_cast<int>(task);
+    }
 }
 
 }  // namespace

@@ -9,9 +9,11 @@
 #include <utility>
 #include <vector>
 
+#include "win32/dpi.h"
+#include "win32/fonts.h"
+#include "win32/picture.h"
 #include "win32/resources.h"
 #include "win32/text.h"
-#include "win32/window_parts.h"
 #include "wizard/texts.h"
 
 namespace vorlan::win32 {
@@ -89,56 +91,27 @@ const ControlDesign* first_option() {
 Win32Form::Win32Form()
     : fonts_(std::make_unique<Fonts>(USER_DEFAULT_SCREEN_DPI)),
       picture_(std::make_unique<Picture>()),
-      taskbar_(std::make_unique<TaskbarButton>()) {
-    start_pacing();
-}
+      deferred_([this](MSG& msg) { dispatch(msg); },
+                [this](int id, int position) {
+                    if (id == ProgressBarT) busy_.show_progress(position);
+                }) {}
 
+// The window goes first, while what it draws with is still there.
 Win32Form::~Win32Form() {
-    if (task_ == Task::Busy) set_task(Task::Idle, {});
+    if (busy_.busy()) busy_.set(Task::Idle, {});
     if (hwnd_) {
         SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
         DestroyWindow(hwnd_);
     }
-    for (HICON icon : icons_) {
-        if (icon) DestroyIcon(icon);
-    }
-    for (Control& c : controls_) {
-        if (c.back_brush) DeleteObject(c.back_brush);
-    }
-    if (measure_dc_) DeleteDC(measure_dc_);
 }
 
 Win32Form::Control& Win32Form::at(int id) { return controls_.at(static_cast<std::size_t>(id - Picture2)); }
 const Win32Form::Control& Win32Form::at(int id) const { return controls_.at(static_cast<std::size_t>(id - Picture2)); }
 HWND Win32Form::control(int id) const { return at(id).hwnd; }
 
-// Loaded by hand so that the import table names only libraries that are always
-// loaded from the system; the manifest still selects version 6.
-bool load_common_controls(std::string* err) {
-    HMODULE comctl = LoadLibraryExW(L"comctl32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
-    // Systems without the search flags refuse the call as a whole.
-    if (!comctl && GetLastError() == ERROR_INVALID_PARAMETER) {
-        wchar_t system[MAX_PATH];
-        const UINT n = GetSystemDirectoryW(system, MAX_PATH);
-        if (n > 0 && n < MAX_PATH) comctl = LoadLibraryW((std::wstring(system, n) + L"\\comctl32.dll").c_str());
-    }
-    if (!comctl) {
-        *err = "comctl32.dll: " + error_text(GetLastError());
-        return false;
-    }
-    using InitFn = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
-    auto init = reinterpret_cast<InitFn>(reinterpret_cast<void (*)()>(GetProcAddress(comctl, "InitCommonControlsEx")));
-    INITCOMMONCONTROLSEX classes{sizeof classes, ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
-    if (!init || !init(&classes)) {
-        *err = "InitCommonControlsEx: " + error_text(GetLastError());
-        return false;
-    }
-    return true;
-}
-
 bool Win32Form::create(HINSTANCE instance, std::string* err) {
     if (!register_control_classes(instance, err)) return false;
-    measure_dc_ = CreateCompatibleDC(nullptr);
+    measure_dc_.reset(CreateCompatibleDC(nullptr));
     if (!measure_dc_) {
         *err = "CreateCompatibleDC: " + error_text(GetLastError());
         return false;
@@ -173,6 +146,7 @@ bool Win32Form::create(HINSTANCE instance, std::string* err) {
         *err = "CreateWindowExW: " + error_text(GetLastError());
         return false;
     }
+    busy_.attach(hwnd_);
     dpi_ = dpi_of(hwnd_);
     fonts_ = std::make_unique<Fonts>(dpi_);
     picture_->scale(dpi_);
@@ -207,6 +181,7 @@ bool Win32Form::create_controls(std::string* err) {
             return false;
         }
         at(d.id).hwnd = h;
+        deferred_.add_control(d.id, h);
         if (d.kind == Kind::Progress) {
             SendMessageW(h, PBM_SETRANGE32, 0, 100);
             SendMessageW(h, PBM_SETPOS, 0, 0);
@@ -289,12 +264,11 @@ void Win32Form::load_icons(UINT dpi) {
     const int sizes[2] = {metric_for_dpi(SM_CXICON, dpi), metric_for_dpi(SM_CXSMICON, dpi)};
     const WPARAM kinds[2] = {ICON_BIG, ICON_SMALL};
     for (int i = 0; i < 2; ++i) {
-        auto icon = static_cast<HICON>(
-            LoadImageW(instance, MAKEINTRESOURCEW(IDI_VORLAN), IMAGE_ICON, sizes[i], sizes[i], LR_DEFAULTCOLOR));
+        UniqueIcon icon(static_cast<HICON>(
+            LoadImageW(instance, MAKEINTRESOURCEW(IDI_VORLAN), IMAGE_ICON, sizes[i], sizes[i], LR_DEFAULTCOLOR)));
         if (!icon) continue;
-        SendMessageW(hwnd_, WM_SETICON, kinds[i], reinterpret_cast<LPARAM>(icon));
-        if (icons_[i]) DestroyIcon(icons_[i]);
-        icons_[i] = icon;
+        SendMessageW(hwnd_, WM_SETICON, kinds[i], reinterpret_cast<LPARAM>(icon.get()));
+        icons_[i] = std::move(icon);
     }
 }
 

@@ -1,16 +1,4 @@
-// The pace of a handler that yields (a copy): how often the queue is pumped,
-// the window repainted and the held updates shown.
-//
-// Under Wine a list box repaints its selected lines and its themed scroll bar
-// at once for every line added, replaced or selected, a progress bar repaints
-// itself at every move, and a text box takes a round of notifications for
-// every text: for a copy of small files, all that costs more than the copy.
-// So while a handler yields, a visible list keeps its redraw off and its
-// selection waits, bars and text boxes keep their new value, and all of it is
-// shown in one go a few times a second, when the handler returns, and before
-// a message box.
-
-#include "win32/window.h"
+#include "win32/deferred_updates.h"
 
 #include <commctrl.h>
 
@@ -47,7 +35,8 @@ constexpr int kMostCallsPerClockRead = 64;
 
 }  // namespace
 
-void Win32Form::start_pacing() {
+DeferredUpdates::DeferredUpdates(std::function<void(MSG&)> dispatch, std::function<void(int, int)> bar_shown)
+    : dispatch_(std::move(dispatch)), bar_shown_(std::move(bar_shown)) {
     LARGE_INTEGER frequency;
     QueryPerformanceFrequency(&frequency);
     pump_interval_ = frequency.QuadPart / kPumpsPerSecond;
@@ -56,9 +45,9 @@ void Win32Form::start_pacing() {
     list_show_interval_ = frequency.QuadPart / kListShowsPerSecond;
 }
 
-void Win32Form::yield() {
-    // Called once per kilobyte of a copy: most calls return at once.
-    if (--calls_to_clock_read_ > 0) return;
+void DeferredUpdates::add_control(int id, HWND hwnd) { at(id).hwnd = hwnd; }
+
+void DeferredUpdates::paced_yield() {
     LARGE_INTEGER now;
     QueryPerformanceCounter(&now);
     if (now.QuadPart - last_clock_read_.QuadPart < pump_interval_ / 16) {
@@ -69,12 +58,12 @@ void Win32Form::yield() {
     calls_to_clock_read_ = clock_stride_;
     last_clock_read_ = now;
     if (now.QuadPart - last_pump_.QuadPart < pump_interval_) return;
-    holding_ = true;
+    deferring_ = true;
     if (now.QuadPart - last_show_.QuadPart >= show_interval_) {
         last_show_ = now;
         const bool lists = now.QuadPart - last_list_show_.QuadPart >= list_show_interval_;
         if (lists) last_list_show_ = now;
-        show_held_updates(lists);
+        show_waiting(lists);
     }
     UINT filter = kInputOnly;
     if (now.QuadPart - last_paint_.QuadPart >= paint_interval_) {
@@ -91,67 +80,116 @@ void Win32Form::yield() {
             PostQuitMessage(static_cast<int>(msg.wParam));  // for the outer loop
             break;
         }
-        dispatch(msg);
+        dispatch_(msg);
     }
     QueryPerformanceCounter(&last_pump_);
 }
 
-// A visible list's redraw goes off at its first change while a handler yields.
-void Win32Form::hold_redraw(Control& c) {
-    if (!holding_ || c.redraw_held || !IsWindowVisible(c.hwnd)) return;
-    SendMessageW(c.hwnd, WM_SETREDRAW, FALSE, 0);
-    c.redraw_held = true;
-    held_ = true;
+void DeferredUpdates::stop_deferring() {
+    deferring_ = false;
+    show_waiting();
 }
 
-// Each control's update paints it at once; messages sent from elsewhere are
-// answered between two of them.
-void Win32Form::show_held_updates(bool lists) {
-    if (!held_) return;
-    held_ = false;
-    for (Control& c : controls_) {
+void DeferredUpdates::read_clock_at_next_yield() {
+    clock_stride_ = 1;
+    calls_to_clock_read_ = 1;
+}
+
+void DeferredUpdates::set_text(int id, std::wstring text) {
+    Waiting& w = at(id);
+    if (deferring_ && design(id).kind == Kind::Text) {
+        w.text = std::move(text);
+        waiting_ = true;
+        return;
+    }
+    w.text.reset();
+    SetWindowTextW(w.hwnd, text.c_str());
+}
+
+const std::wstring* DeferredUpdates::waiting_text(int id) const {
+    const std::optional<std::wstring>& text = at(id).text;
+    return text ? &*text : nullptr;
+}
+
+void DeferredUpdates::list_changing(int id) {
+    Waiting& w = at(id);
+    if (!deferring_ || w.redraw_off || !IsWindowVisible(w.hwnd)) return;
+    SendMessageW(w.hwnd, WM_SETREDRAW, FALSE, 0);
+    w.redraw_off = true;
+    waiting_ = true;
+}
+
+void DeferredUpdates::before_show_or_hide(int id) {
+    if (at(id).redraw_off) show_waiting();
+}
+
+void DeferredUpdates::select(int id, int index) {
+    Waiting& w = at(id);
+    if (w.redraw_off) {
+        w.selection = index;
+        return;
+    }
+    SendMessageW(w.hwnd, LB_SETCURSEL, static_cast<WPARAM>(index), 0);
+}
+
+bool DeferredUpdates::selected_on_screen(int id, int index) const {
+    const Waiting& w = at(id);
+    return !w.selection && SendMessageW(w.hwnd, LB_GETCURSEL, 0, 0) == index;
+}
+
+void DeferredUpdates::forget_selection(int id) { at(id).selection.reset(); }
+
+void DeferredUpdates::set_progress(int id, int position) {
+    Waiting& w = at(id);
+    if (position != w.progress) read_clock_at_next_yield();
+    w.progress = position;
+    if (position == w.shown_progress) return;
+    if (deferring_) {
+        waiting_ = true;
+        return;
+    }
+    show_progress(id, w);
+}
+
+void DeferredUpdates::show_progress(int id, Waiting& w) {
+    w.shown_progress = w.progress;
+    SendMessageW(w.hwnd, PBM_SETPOS, static_cast<WPARAM>(w.progress), 0);
+    bar_shown_(id, w.progress);
+}
+
+void DeferredUpdates::show_waiting(bool lists) {
+    if (!waiting_) return;
+    waiting_ = false;
+    for (std::size_t i = 0; i < controls_.size(); ++i) {
+        Waiting& w = controls_[i];
         bool painted = false;
-        if (c.redraw_held && !lists) {
-            held_ = true;
-        } else if (c.redraw_held) {
+        if (w.redraw_off && !lists) {
+            waiting_ = true;
+        } else if (w.redraw_off) {
             // Selected while the redraw is still off, so that the list paints once.
-            if (c.held_select) SendMessageW(c.hwnd, LB_SETCURSEL, static_cast<WPARAM>(*c.held_select), 0);
-            c.held_select.reset();
-            c.redraw_held = false;
-            SendMessageW(c.hwnd, WM_SETREDRAW, TRUE, 0);
+            if (w.selection) SendMessageW(w.hwnd, LB_SETCURSEL, static_cast<WPARAM>(*w.selection), 0);
+            w.selection.reset();
+            w.redraw_off = false;
+            SendMessageW(w.hwnd, WM_SETREDRAW, TRUE, 0);
             painted = true;
         }
-        if (c.shown_progress != c.progress) {
-            c.shown_progress = c.progress;
-            SendMessageW(c.hwnd, PBM_SETPOS, static_cast<WPARAM>(c.progress), 0);
-            // The taskbar button mirrors the overall bar as shown, at the same pace.
-            if (&c == &at(ProgressBarT) && task_ == Task::Busy) show_task_on_taskbar();
+        if (w.shown_progress != w.progress) {
+            show_progress(Picture2 + static_cast<int>(i), w);
             painted = true;
         }
-        if (c.held_text) {
-            const std::wstring text = std::move(*c.held_text);
-            c.held_text.reset();
-            SetWindowTextW(c.hwnd, text.c_str());
+        if (w.text) {
+            const std::wstring text = std::move(*w.text);
+            w.text.reset();
+            SetWindowTextW(w.hwnd, text.c_str());
             painted = true;
         }
         if (painted) answer_sent_messages();
     }
 }
 
-// A new line or a moved bar means a new file or a new stretch of one: the
-// calls that follow may come at another pace.
-void Win32Form::read_clock_at_next_yield() {
-    clock_stride_ = 1;
-    calls_to_clock_read_ = 1;
-}
-
-void Win32Form::answer_sent_messages() {
+void DeferredUpdates::answer_sent_messages() {
     MSG msg;
     if (HIWORD(GetQueueStatus(QS_SENDMESSAGE))) PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
 }
 
-void Win32Form::release_held_updates() {
-    holding_ = false;
-    show_held_updates();
-}
 }  // namespace vorlan::win32

@@ -1,9 +1,7 @@
-// The presentation picture and the two controls the system has no class for.
-
-#include <string>
+#include "win32/picture.h"
 
 #include "win32/text.h"
-#include "win32/window_parts.h"
+#include "wizard/controls.h"
 
 namespace vorlan::win32 {
 
@@ -42,10 +40,6 @@ LRESULT CALLBACK picture_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) noexcep
 
 }  // namespace
 
-Picture::~Picture() {
-    if (bitmap_) DeleteObject(bitmap_);
-}
-
 bool Picture::load(HINSTANCE instance, int resource_id, std::string* err) {
     HRSRC found = FindResourceW(instance, MAKEINTRESOURCEW(resource_id), RT_RCDATA);
     HGLOBAL loaded = found ? LoadResource(instance, found) : nullptr;
@@ -61,16 +55,16 @@ bool Picture::load(HINSTANCE instance, int resource_id, std::string* err) {
         *err = com_error("WIC", hr);
         return false;
     }
-    ComPtr<IWICStream> stream;
+    UniqueCom<IWICStream> stream;
     hr = factory_->CreateStream(stream.out());
     if (SUCCEEDED(hr))
         hr = stream->InitializeFromMemory(static_cast<BYTE*>(bytes), SizeofResource(instance, found));
-    ComPtr<IWICBitmapDecoder> decoder;
+    UniqueCom<IWICBitmapDecoder> decoder;
     if (SUCCEEDED(hr))
         hr = factory_->CreateDecoderFromStream(stream.get(), nullptr, WICDecodeMetadataCacheOnDemand, decoder.out());
-    ComPtr<IWICBitmapFrameDecode> frame;
+    UniqueCom<IWICBitmapFrameDecode> frame;
     if (SUCCEEDED(hr)) hr = decoder->GetFrame(0, frame.out());
-    ComPtr<IWICFormatConverter> converter;
+    UniqueCom<IWICFormatConverter> converter;
     if (SUCCEEDED(hr)) hr = factory_->CreateFormatConverter(converter.out());
     if (SUCCEEDED(hr))
         hr = converter->Initialize(frame.get(), GUID_WICPixelFormat32bppBGR, WICBitmapDitherTypeNone, nullptr, 0.0,
@@ -84,8 +78,7 @@ bool Picture::load(HINSTANCE instance, int resource_id, std::string* err) {
 }
 
 void Picture::scale(UINT dpi) {
-    if (bitmap_) DeleteObject(bitmap_);
-    bitmap_ = nullptr;
+    bitmap_.reset();
     size_ = {};
     if (!decoded_.get()) return;
     UINT natural_width = 0, natural_height = 0;
@@ -94,7 +87,7 @@ void Picture::scale(UINT dpi) {
     const int height = MulDiv(static_cast<int>(natural_height), static_cast<int>(dpi), USER_DEFAULT_SCREEN_DPI);
     if (width <= 0 || height <= 0) return;
 
-    ComPtr<IWICBitmapScaler> scaler;
+    UniqueCom<IWICBitmapScaler> scaler;
     IWICBitmapSource* source = decoded_.get();
     if (dpi != USER_DEFAULT_SCREEN_DPI) {
         if (FAILED(factory_->CreateBitmapScaler(scaler.out())) ||
@@ -111,14 +104,12 @@ void Picture::scale(UINT dpi) {
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
-    HBITMAP made = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    UniqueGdi<HBITMAP> made(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
     if (!made) return;
     const UINT stride = static_cast<UINT>(width) * 4;
-    if (FAILED(source->CopyPixels(nullptr, stride, stride * static_cast<UINT>(height), static_cast<BYTE*>(bits)))) {
-        DeleteObject(made);
+    if (FAILED(source->CopyPixels(nullptr, stride, stride * static_cast<UINT>(height), static_cast<BYTE*>(bits))))
         return;
-    }
-    bitmap_ = made;
+    bitmap_ = std::move(made);
     size_ = {width, height};
 }
 
@@ -126,11 +117,9 @@ void Picture::paint(HDC dc, const RECT& area) const {
     // Only the part of the image that falls in the box is drawn: the box clips
     // it and never stretches it.
     if (bitmap_) {
-        HDC memory = CreateCompatibleDC(dc);
-        HGDIOBJ old = SelectObject(memory, bitmap_);
-        BitBlt(dc, area.left, area.top, size_.cx, size_.cy, memory, 0, 0, SRCCOPY);
-        SelectObject(memory, old);
-        DeleteDC(memory);
+        const UniqueDc memory(CreateCompatibleDC(dc));
+        const SelectedObject selected(memory.get(), bitmap_.get());
+        BitBlt(dc, area.left, area.top, size_.cx, size_.cy, memory.get(), 0, 0, SRCCOPY);
     }
     HBRUSH face = GetSysColorBrush(COLOR_BTNFACE);
     RECT right{area.left + size_.cx, area.top, area.right, area.bottom};

@@ -1,26 +1,11 @@
-// Twips, points and faces made concrete at a DPI; the DPI itself.
+#include "win32/fonts.h"
 
 #include <cmath>
 #include <cwchar>
 
-#include "win32/window.h"
-#include "win32/window_parts.h"
-
 namespace vorlan::win32 {
 
 namespace {
-
-using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
-using GetDpiForSystemFn = UINT(WINAPI*)();
-using AdjustWindowRectExForDpiFn = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT);
-using GetSystemMetricsForDpiFn = int(WINAPI*)(int, UINT);
-
-UINT screen_dpi() {
-    HDC dc = GetDC(nullptr);
-    int dpi = dc ? GetDeviceCaps(dc, LOGPIXELSY) : 0;
-    if (dc) ReleaseDC(nullptr, dc);
-    return dpi > 0 ? static_cast<UINT>(dpi) : USER_DEFAULT_SCREEN_DPI;
-}
 
 int CALLBACK note_found(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found) {
     *reinterpret_cast<bool*>(found) = true;
@@ -33,9 +18,8 @@ bool face_installed(const std::wstring& face) {
     if (face.size() >= LF_FACESIZE) return false;
     std::wmemcpy(query.lfFaceName, face.c_str(), face.size() + 1);
     bool found = false;
-    HDC dc = GetDC(nullptr);
-    EnumFontFamiliesExW(dc, &query, note_found, reinterpret_cast<LPARAM>(&found), 0);
-    ReleaseDC(nullptr, dc);
+    const WindowDc screen(nullptr);
+    EnumFontFamiliesExW(screen.get(), &query, note_found, reinterpret_cast<LPARAM>(&found), 0);
     return found;
 }
 
@@ -49,10 +33,6 @@ const std::wstring& installed_face(Face face, UINT dpi) {
 }
 
 }  // namespace
-
-int twips_to_pixels(int twips, UINT dpi) { return MulDiv(twips, static_cast<int>(dpi), 1440); }
-
-float pixels_to_twips(int pixels, UINT dpi) { return static_cast<float>(pixels) * 1440.0f / static_cast<float>(dpi); }
 
 LONG font_height(float points, UINT dpi) {
     return -MulDiv(static_cast<int>(std::lround(points * 100.0f)), static_cast<int>(dpi), 7200);
@@ -77,38 +57,10 @@ std::wstring face_for(Face face, UINT dpi, const std::function<bool(const std::w
     return *first;
 }
 
-UINT dpi_of(HWND hwnd) {
-    static const auto get_dpi_for_window = user32_function<GetDpiForWindowFn>("GetDpiForWindow");
-    UINT dpi = get_dpi_for_window && hwnd ? get_dpi_for_window(hwnd) : 0;
-    return dpi ? dpi : screen_dpi();
-}
-
-UINT system_dpi() {
-    static const auto get_dpi_for_system = user32_function<GetDpiForSystemFn>("GetDpiForSystem");
-    UINT dpi = get_dpi_for_system ? get_dpi_for_system() : 0;
-    return dpi ? dpi : screen_dpi();
-}
-
-int metric_for_dpi(int index, UINT dpi) {
-    static const auto for_dpi = user32_function<GetSystemMetricsForDpiFn>("GetSystemMetricsForDpi");
-    if (for_dpi) return for_dpi(index, dpi);
-    return MulDiv(GetSystemMetrics(index), static_cast<int>(dpi), static_cast<int>(system_dpi()));
-}
-
-bool adjust_window_rect(RECT* rect, DWORD style, DWORD ex_style, UINT dpi) {
-    static const auto adjust_for_dpi = user32_function<AdjustWindowRectExForDpiFn>("AdjustWindowRectExForDpi");
-    if (adjust_for_dpi) return adjust_for_dpi(rect, style, FALSE, ex_style, dpi) != FALSE;
-    return AdjustWindowRectEx(rect, style, FALSE, ex_style) != FALSE;
-}
-
-Fonts::~Fonts() {
-    for (auto& made : made_) DeleteObject(made.second);
-}
-
 HFONT Fonts::get(const Font& font) {
     for (const auto& made : made_) {
         const Font& f = made.first;
-        if (f.face == font.face && f.points == font.points && f.bold == font.bold) return made.second;
+        if (f.face == font.face && f.points == font.points && f.bold == font.bold) return made.second.get();
     }
     LOGFONTW lf{};
     lf.lfHeight = font_height(font.points, dpi_);
@@ -120,10 +72,9 @@ HFONT Fonts::get(const Font& font) {
     lf.lfPitchAndFamily = DEFAULT_PITCH | FF_SWISS;
     const std::wstring& face = installed_face(font.face, dpi_);
     std::wmemcpy(lf.lfFaceName, face.c_str(), face.size() + 1);
-    HFONT made = CreateFontIndirectW(&lf);
-    if (!made) made = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
-    else made_.emplace_back(font, made);
-    return made;
+    UniqueGdi<HFONT> made(CreateFontIndirectW(&lf));
+    if (!made) return static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+    return made_.emplace_back(font, std::move(made)).second.get();
 }
 
 }  // namespace vorlan::win32

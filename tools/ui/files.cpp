@@ -1,0 +1,105 @@
+#include "ui/files.h"
+
+#include <algorithm>
+
+#include "win32/handle.h"
+#include "win32/text.h"
+
+namespace vorlan::ui {
+
+using win32::narrow;
+using win32::UniqueHandle;
+using win32::widen;
+
+namespace {
+
+// The "\\?\" form of a full path, built by hand: past 260 characters, and
+// never cleaned by the system.
+std::wstring raw(const std::string& path) { return L"\\\\?\\" + widen(path); }
+
+template <typename Visit>
+void each_entry(const std::string& folder, Visit visit) {
+    WIN32_FIND_DATAW data;
+    const win32::UniqueFind find(FindFirstFileW((raw(folder) + L"\\*").c_str(), &data));
+    if (!find) return;
+    do {
+        const std::wstring name = data.cFileName;
+        if (name != L"." && name != L"..") visit(narrow(name), (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0);
+    } while (FindNextFileW(find.get(), &data));
+}
+
+void files_under(const std::string& root, const std::string& relative, std::vector<std::string>* out) {
+    each_entry(relative.empty() ? root : root + "\\" + relative, [&](const std::string& name, bool folder) {
+        const std::string rel = relative.empty() ? name : relative + "\\" + name;
+        if (folder)
+            files_under(root, rel, out);
+        else
+            out->push_back(rel);
+    });
+}
+
+}  // namespace
+
+bool write_file(const std::string& path, const std::string& bytes) {
+    UniqueHandle file(CreateFileW(raw(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                                  nullptr));
+    DWORD written = 0;
+    return file.valid() && (bytes.empty() || (WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()),
+                                                        &written, nullptr) &&
+                                              written == bytes.size()));
+}
+
+std::optional<std::string> read_file(const std::string& path) {
+    UniqueHandle file(CreateFileW(raw(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.valid()) return std::nullopt;
+    std::string bytes;
+    char buf[64 * 1024];
+    DWORD got = 0;
+    while (ReadFile(file.get(), buf, sizeof buf, &got, nullptr) && got > 0) bytes.append(buf, got);
+    return bytes;
+}
+
+DWORD attributes(const std::string& path) { return GetFileAttributesW(raw(path).c_str()); }
+
+bool exists(const std::string& path) { return attributes(path) != INVALID_FILE_ATTRIBUTES; }
+
+bool make_folders(const std::string& path) {
+    for (std::size_t at = path.find('\\', 3); at != std::string::npos; at = path.find('\\', at + 1))
+        CreateDirectoryW(raw(path.substr(0, at)).c_str(), nullptr);
+    CreateDirectoryW(raw(path).c_str(), nullptr);
+    const DWORD a = attributes(path);
+    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool copy_file(const std::string& from, const std::string& to) {
+    return CopyFileW(raw(from).c_str(), raw(to).c_str(), FALSE) != FALSE;
+}
+
+bool remove_tree(const std::string& path) {
+    const DWORD attrs = attributes(path);
+    if (attrs == INVALID_FILE_ATTRIBUTES) return true;
+    SetFileAttributesW(raw(path).c_str(), FILE_ATTRIBUTE_NORMAL);
+    if (!(attrs & FILE_ATTRIBUTE_DIRECTORY)) return DeleteFileW(raw(path).c_str()) != FALSE;
+    each_entry(path, [&](const std::string& name, bool) { remove_tree(path + "\\" + name); });
+    return RemoveDirectoryW(raw(path).c_str()) != FALSE;
+}
+
+std::vector<std::string> files_under(const std::string& root) {
+    std::vector<std::string> out;
+    files_under(root, "", &out);
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
+std::string test_bytes(std::size_t n, unsigned seed) {
+    std::string out(n, '\0');
+    unsigned x = seed * 2654435761u + 1;
+    for (char& c : out) {
+        x = x * 1103515245u + 12345u;
+        c = static_cast<char>(x >> 16);
+    }
+    return out;
+}
+
+}  // namespace vorlan::ui

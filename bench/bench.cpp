@@ -376,15 +376,15 @@ int measure_wizard(const std::string& medium, std::chrono::seconds timeout, cons
 
     const auto kib = [&](SIZE_T bytes) { return have_memory ? std::to_string(bytes / 1024) : std::string("?"); };
     print("ok=1 seconds=" + fixed(seconds_between(start, end), 3) +
-          " copy_seconds=" + fixed(seconds_between(start, copied_at), 3) + " files=" + to_copy +
-          " copied=" + copied + " logged=" + std::to_string(logged) + " failed=" + std::to_string(failed) +
-          " cpu_user_s=" + seconds(user) + " cpu_kernel_s=" + seconds(kernel) +
-          " peak_ws_kib=" + kib(memory.PeakWorkingSetSize) + " peak_pf_kib=" + kib(memory.PeakPagefileUsage) +
-          " probes=" + std::to_string(copy.count) + " probe_timeouts=" + std::to_string(probe.timeouts()) +
-          " rtt_median_ms=" + fixed(copy.median, 2) + " rtt_p99_ms=" + fixed(copy.p99, 2) +
-          " rtt_max_ms=" + fixed(copy.max, 2) + " grant_rtt_max_ms=" + fixed(grant.max, 2) +
-          " idle_rtt_median_ms=" + fixed(idle.median, 2) + " idle_rtt_p99_ms=" + fixed(idle.p99, 2) +
-          " idle_rtt_max_ms=" + fixed(idle.max, 2) + " slowest=" + copy.slowest + " grant_slowest=" + grant.slowest);
+          " copy_seconds=" + fixed(seconds_between(start, copied_at), 3) + " files=" + to_copy + " copied=" + copied +
+          " logged=" + std::to_string(logged) + " failed=" + std::to_string(failed) + " cpu_user_s=" + seconds(user) +
+          " cpu_kernel_s=" + seconds(kernel) + " peak_ws_kib=" + kib(memory.PeakWorkingSetSize) +
+          " peak_pf_kib=" + kib(memory.PeakPagefileUsage) + " probes=" + std::to_string(copy.count) +
+          " probe_timeouts=" + std::to_string(probe.timeouts()) + " rtt_median_ms=" + fixed(copy.median, 2) +
+          " rtt_p99_ms=" + fixed(copy.p99, 2) + " rtt_max_ms=" + fixed(copy.max, 2) +
+          " grant_rtt_max_ms=" + fixed(grant.max, 2) + " idle_rtt_median_ms=" + fixed(idle.median, 2) +
+          " idle_rtt_p99_ms=" + fixed(idle.p99, 2) + " idle_rtt_max_ms=" + fixed(idle.max, 2) +
+          " slowest=" + copy.slowest + " grant_slowest=" + grant.slowest);
     return 0;
 }
 
@@ -421,8 +421,8 @@ int measure_xcopy(const std::string& src, const std::string& dst, const std::str
     std::wstring command = L"\"" + exe + L"\" \"" + widen(src) + L"\" \"" + widen(dst) + L"\" /E /I /Q /Y";
     // Its one line of output would land in the middle of the figures.
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-    HANDLE nul = CreateFileW(L"NUL", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, OPEN_EXISTING, 0,
-                             nullptr);
+    HANDLE nul =
+        CreateFileW(L"NUL", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, OPEN_EXISTING, 0, nullptr);
     STARTUPINFOW si{};
     si.cb = sizeof si;
     si.dwFlags = STARTF_USESTDHANDLES;

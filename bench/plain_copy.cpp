@@ -144,8 +144,7 @@ int wmain(int argc, wchar_t** argv) {
     for (long i = 0; i < threads; ++i)
         if (void* b = VirtualAlloc(nullptr, kChunk, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE))
             buffers.push_back(static_cast<char*>(b));
-        else
-            return print("ok=0 error=\"out of memory\"", 1);
+        else return print("ok=0 error=\"out of memory\"", 1);
     if (argc == 5 && !wait_for_go(argv[4])) return print("ok=0 error=\"no go-ahead\"", 1);
 
     const Clock::time_point start = Clock::now();
@@ -153,12 +152,16 @@ int wmain(int argc, wchar_t** argv) {
         tree.walk(L"", [&](const std::wstring& rel) { return tree.copy(rel, buffers[0]); });
     } else {
         std::vector<std::wstring> files;
-        if (tree.walk(L"", [&](const std::wstring& rel) { files.push_back(rel); return true; })) {
+        if (tree.walk(L"", [&](const std::wstring& rel) {
+                files.push_back(rel);
+                return true;
+            })) {
             std::atomic<std::size_t> next{0};
             std::vector<std::thread> workers;
             for (char* buffer : buffers)
                 workers.emplace_back([&, buffer] {
-                    for (std::size_t i = next++; i < files.size() && !tree.failed; i = next++) tree.copy(files[i], buffer);
+                    for (std::size_t i = next++; i < files.size() && !tree.failed; i = next++)
+                        tree.copy(files[i], buffer);
                 });
             for (std::thread& w : workers) w.join();
         }

@@ -61,8 +61,9 @@ int answer_id(const std::string& word) {
 
 int main(int argc, char** argv) {
     if (argc < 2) {
-        print("usage: vorlan_poke wait | rect | click CONTROL | wait-visible CONTROL | box | answer yes|no|ok | "
-              "wait-gone");
+        print(
+            "usage: vorlan_poke wait | rect | click CONTROL | wait-visible CONTROL | box | answer yes|no|ok | "
+            "wait-gone");
         return 2;
     }
     const std::string command = argv[1];
@@ -70,8 +71,9 @@ int main(int argc, char** argv) {
         const std::optional<Wizard> running = Wizard::find(milliseconds(0));
         if (!running) return 0;
         const HWND hwnd = running->hwnd();
-        return wait_until([&] { return !IsWindow(hwnd); }, timeout_arg(argc, argv, 2)) ? 0
-                                                                                       : fail("the wizard is still running");
+        return wait_until([&] { return !IsWindow(hwnd); }, timeout_arg(argc, argv, 2))
+                   ? 0
+                   : fail("the wizard is still running");
     }
     std::optional<Wizard> wizard = Wizard::find(command == "wait" ? timeout_arg(argc, argv, 2) : kWait);
     if (!wizard) return fail("no wizard window");
@@ -90,8 +92,9 @@ int main(int argc, char** argv) {
             wizard->click(id);
             return 0;
         }
-        return wizard->wait_visible(id, true, timeout_arg(argc, argv, 3)) ? 0
-                                                                         : fail(std::string(argv[2]) + " did not show");
+        return wizard->wait_visible(id, true, timeout_arg(argc, argv, 3))
+                   ? 0
+                   : fail(std::string(argv[2]) + " did not show");
     }
     if (command == "box") {
         std::optional<Box> box = wizard->wait_box(timeout_arg(argc, argv, 2));

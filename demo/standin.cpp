@@ -18,8 +18,8 @@ constexpr wchar_t kClass[] = L"VorlanSustitutoInstalacion";
 
 std::string utf8(const std::wstring& text) {
     if (text.empty()) return {};
-    const int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                      nullptr, nullptr);
+    const int n =
+        WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
     std::string out(static_cast<std::size_t>(n), '\0');
     WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n, nullptr, nullptr);
     return out;
@@ -40,8 +40,8 @@ std::wstring own_folder() {
 
 // Several copies may start at once; appending keeps their lines whole.
 void log_start(const std::wstring& show_state) {
-    const std::wstring line =
-        L"pid=" + std::to_wstring(GetCurrentProcessId()) + L" show=" + show_state + L" cmd=" + GetCommandLineW() + L"\r\n";
+    const std::wstring line = L"pid=" + std::to_wstring(GetCurrentProcessId()) + L" show=" + show_state + L" cmd=" +
+                              GetCommandLineW() + L"\r\n";
     const std::string bytes = utf8(line);
     HANDLE file = CreateFileW((own_folder() + L"\\standin-log.txt").c_str(), FILE_APPEND_DATA,
                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
@@ -79,11 +79,8 @@ LRESULT CALLBACK window_proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) 
             EndPaint(hwnd, &ps);
             return 0;
         }
-        case WM_DESTROY:
-            PostQuitMessage(0);
-            return 0;
-        default:
-            break;
+        case WM_DESTROY: PostQuitMessage(0); return 0;
+        default: break;
     }
     return DefWindowProcW(hwnd, msg, wparam, lparam);
 }
@@ -121,8 +118,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     if (!RegisterClassExW(&wc)) return 1;
 
     HWND hwnd = CreateWindowExW(0, kClass, L"VORLAN: programa de instalación (sustituto)",
-                                WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, CW_USEDEFAULT,
-                                CW_USEDEFAULT, 560, 280, nullptr, nullptr, instance, &window);
+                                WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, CW_USEDEFAULT, CW_USEDEFAULT,
+                                560, 280, nullptr, nullptr, instance, &window);
     if (!hwnd) return 1;
     ShowWindow(hwnd, given ? startup.wShowWindow : SW_SHOWDEFAULT);
 

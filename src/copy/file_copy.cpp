@@ -48,8 +48,7 @@ bool read_exactly(InputFile& in, char* buf, std::size_t n, std::string* reason) 
 }
 
 // Everything after both files are open.
-bool copy_contents(CopyProgress& progress, InputFile& in, OutputFile& out, std::uint64_t* bytes,
-                   std::string* reason) {
+bool copy_contents(CopyProgress& progress, InputFile& in, OutputFile& out, std::uint64_t* bytes, std::string* reason) {
     const std::uint64_t size = in.size();
     if (size == 0 && !progress.advanced(0, 0)) {
         *reason = kAbandoned;

@@ -13,8 +13,7 @@ bool list_folder(FileSystem& fs, const std::string& folder, std::vector<Entry>* 
     return false;
 }
 
-bool count_files(FileSystem& fs, WalkEvents& events, const std::string& folder, std::int64_t* count,
-                 std::string* err) {
+bool count_files(FileSystem& fs, WalkEvents& events, const std::string& folder, std::int64_t* count, std::string* err) {
     *count = 0;
     std::vector<Entry> entries;
     if (!list_folder(fs, folder, &entries, err)) return false;
@@ -57,8 +56,7 @@ bool measure_tree(FileSystem& fs, WalkEvents& events, const std::string& folder,
         if (!followed(e)) continue;
         std::uint64_t sub = 0, sub_replaced = 0;
         const std::string sub_dest = there.empty() ? std::string() : child_path(dest, e.name);
-        const bool ok =
-            measure_tree(fs, events, child_path(folder, e.name), sub_dest, &sub, &sub_replaced, err);
+        const bool ok = measure_tree(fs, events, child_path(folder, e.name), sub_dest, &sub, &sub_replaced, err);
         *size += sub;
         *replaced += sub_replaced;
         if (!ok) return false;

@@ -33,8 +33,7 @@ bool list_folder(FileSystem& fs, const std::string& folder, std::vector<Entry>* 
 inline bool followed(const Entry& e) { return e.is_folder && !(e.attributes & ATTR_REPARSE_POINT); }
 
 // The files at every depth under `folder`. Yields once per folder.
-bool count_files(FileSystem& fs, WalkEvents& events, const std::string& folder, std::int64_t* count,
-                 std::string* err);
+bool count_files(FileSystem& fs, WalkEvents& events, const std::string& folder, std::int64_t* count, std::string* err);
 
 // Bytes of every file at every depth under `folder`, and of the files under
 // `dest` (empty: none) that a copy of it would replace. Yields once per folder.

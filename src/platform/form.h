@@ -16,10 +16,10 @@ struct Twips {
 
 // Message box styles and answers, with the platform's numbers.
 enum : int {
-    MB_STYLE_STOP = 16,     // stop icon, OK
-    MB_STYLE_WARN = 48,     // warning icon, OK
+    MB_STYLE_STOP = 16,         // stop icon, OK
+    MB_STYLE_WARN = 48,         // warning icon, OK
     MB_STYLE_WARN_YES_NO = 52,  // warning icon, Yes and No, Yes the default
-    MB_STYLE_INFO = 64,     // information icon, OK
+    MB_STYLE_INFO = 64,         // information icon, OK
     ANSWER_OK = 1,
     ANSWER_YES = 6,
     ANSWER_NO = 7,

@@ -13,10 +13,8 @@ using ShutdownBlockReasonCreateFn = BOOL(WINAPI*)(HWND, LPCWSTR);
 using ShutdownBlockReasonDestroyFn = BOOL(WINAPI*)(HWND);
 
 void block_shutdown(HWND hwnd, bool block) {
-    static const auto create = dll_function<ShutdownBlockReasonCreateFn>(
-        L"user32.dll", "ShutdownBlockReasonCreate");
-    static const auto destroy = dll_function<ShutdownBlockReasonDestroyFn>(
-        L"user32.dll", "ShutdownBlockReasonDestroy");
+    static const auto create = dll_function<ShutdownBlockReasonCreateFn>(L"user32.dll", "ShutdownBlockReasonCreate");
+    static const auto destroy = dll_function<ShutdownBlockReasonDestroyFn>(L"user32.dll", "ShutdownBlockReasonDestroy");
     if (block && create) create(hwnd, kBusyReason);
     if (!block && destroy) destroy(hwnd);
 }

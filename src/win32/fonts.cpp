@@ -44,8 +44,8 @@ std::wstring face_for(Face face, UINT dpi, const std::function<bool(const std::w
     // neither family exists (Wine without its own fonts), the metric-compatible
     // Liberation Sans stands in for Arial. A bitmap font has sizes for 96 DPI
     // only, blocky or too small elsewhere: above that, the redraw comes first.
-    static const wchar_t* const sans[] = {L"MS Sans Serif", L"Microsoft Sans Serif", L"Tahoma", L"Arial",
-                                          L"Liberation Sans", L"DejaVu Sans"};
+    static const wchar_t* const sans[] = {L"MS Sans Serif", L"Microsoft Sans Serif", L"Tahoma",
+                                          L"Arial",         L"Liberation Sans",      L"DejaVu Sans"};
     static const wchar_t* const arial[] = {L"Arial", L"Liberation Sans", L"Helvetica", L"DejaVu Sans"};
     const bool is_arial = face == Face::Arial;
     const bool scaled = dpi > USER_DEFAULT_SCREEN_DPI;

@@ -44,9 +44,7 @@ public:
     bool valid() const { return value_ != Type{}; }
     explicit operator bool() const { return valid(); }
     // A COM interface's methods, called through the pointer.
-    Type operator->() const
-        requires std::is_pointer_v<Type> && std::is_class_v<std::remove_pointer_t<Type>>
-    {
+    Type operator->() const requires std::is_pointer_v<Type> && std::is_class_v<std::remove_pointer_t<Type>> {
         return value_;
     }
 

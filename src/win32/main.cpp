@@ -86,7 +86,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show_command) {
     vorlan::win32::Win32Programs programs;
     if (line.unattended) return vorlan::run_unattended(fs, programs, system, line);
     if (!line.error.empty() || line.help) {
-        const std::wstring text = vorlan::win32::widen((line.error.empty() ? "" : line.error + "\n\n") + vorlan::kUsage);
+        const std::wstring text =
+            vorlan::win32::widen((line.error.empty() ? "" : line.error + "\n\n") + vorlan::kUsage);
         MessageBoxW(nullptr, text.c_str(), L"VorLan",
                     (line.error.empty() ? MB_ICONINFORMATION : MB_ICONWARNING) | MB_OK | MB_SETFOREGROUND);
         return line.error.empty() ? vorlan::EXIT_INSTALLED : vorlan::EXIT_USAGE;

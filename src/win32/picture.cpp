@@ -17,8 +17,7 @@ LRESULT CALLBACK picture_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) noexcep
             SetWindowLongPtrW(hwnd, GWLP_USERDATA,
                               reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams));
             break;
-        case WM_ERASEBKGND:
-            return 1;  // the paint covers every pixel
+        case WM_ERASEBKGND: return 1;  // the paint covers every pixel
         case WM_PAINT: {
             PAINTSTRUCT ps;
             HDC dc = BeginPaint(hwnd, &ps);
@@ -32,8 +31,7 @@ LRESULT CALLBACK picture_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) noexcep
             EndPaint(hwnd, &ps);
             return 0;
         }
-        default:
-            break;
+        default: break;
     }
     return DefWindowProcW(hwnd, msg, wp, lp);
 }
@@ -57,8 +55,7 @@ bool Picture::load(HINSTANCE instance, int resource_id, std::string* err) {
     }
     UniqueCom<IWICStream> stream;
     hr = factory_->CreateStream(stream.out());
-    if (SUCCEEDED(hr))
-        hr = stream->InitializeFromMemory(static_cast<BYTE*>(bytes), SizeofResource(instance, found));
+    if (SUCCEEDED(hr)) hr = stream->InitializeFromMemory(static_cast<BYTE*>(bytes), SizeofResource(instance, found));
     UniqueCom<IWICBitmapDecoder> decoder;
     if (SUCCEEDED(hr))
         hr = factory_->CreateDecoderFromStream(stream.get(), nullptr, WICDecodeMetadataCacheOnDemand, decoder.out());

@@ -37,7 +37,8 @@ void Win32System::console_line(const std::string& line) {
         // the console of the program that started this one.
         const HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
         DWORD mode = 0;
-        if (out && out != INVALID_HANDLE_VALUE && !GetConsoleMode(out, &mode) && GetFileType(out) != FILE_TYPE_UNKNOWN) {
+        if (out && out != INVALID_HANDLE_VALUE && !GetConsoleMode(out, &mode) &&
+            GetFileType(out) != FILE_TYPE_UNKNOWN) {
             console_ = out;
             console_is_file_ = true;
         } else if (AttachConsole(ATTACH_PARENT_PROCESS)) {

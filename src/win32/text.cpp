@@ -24,12 +24,12 @@ std::string narrow(const std::wstring& utf16) { return narrow(utf16.data(), utf1
 
 std::string error_text(DWORD code) {
     UniqueLocal<wchar_t*> buf;
-    DWORD n = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                             nullptr, code, 0, reinterpret_cast<wchar_t*>(buf.out()), 0, nullptr);
+    DWORD n =
+        FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                       nullptr, code, 0, reinterpret_cast<wchar_t*>(buf.out()), 0, nullptr);
     std::string text = n ? narrow(buf.get(), n) : "error " + std::to_string(code);
     while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ')) text.pop_back();
     return text;
 }
-
 
 }  // namespace vorlan::win32

@@ -41,19 +41,16 @@ WindowKind window_kind(const ControlDesign& d) {
     if (d.visible) style |= WS_VISIBLE;
     if (!d.enabled) style |= WS_DISABLED;
     switch (d.kind) {
-        case Kind::Picture:
-            return {kPictureClass, style, 0};
+        case Kind::Picture: return {kPictureClass, style, 0};
         case Kind::List:
             return {L"LISTBOX", style | WS_TABSTOP | WS_VSCROLL | WS_HSCROLL | LBS_NOINTEGRALHEIGHT, WS_EX_CLIENTEDGE};
-        case Kind::Button:
-            return {L"BUTTON", style | WS_TABSTOP | BS_PUSHBUTTON, 0};
+        case Kind::Button: return {L"BUTTON", style | WS_TABSTOP | BS_PUSHBUTTON, 0};
         case Kind::Option:
             // Every other control starts a group of its own; the options
             // share one, opened by the first, which alone is a tab stop.
             if (&d == first_option()) return {L"BUTTON", style | WS_TABSTOP | BS_AUTORADIOBUTTON, 0};
             return {L"BUTTON", (style & ~WS_GROUP) | BS_AUTORADIOBUTTON, 0};
-        case Kind::Progress:
-            return {PROGRESS_CLASSW, style, 0};
+        case Kind::Progress: return {PROGRESS_CLASSW, style, 0};
         case Kind::Text: {
             if (d.style & STYLE_MULTILINE) style |= ES_MULTILINE | ES_AUTOVSCROLL;
             else style |= ES_AUTOHSCROLL;
@@ -71,8 +68,7 @@ WindowKind window_kind(const ControlDesign& d) {
             DWORD align = (d.style & STYLE_CENTER) ? SS_CENTER : (d.style & STYLE_WRAP) ? SS_LEFT : SS_LEFTNOWORDWRAP;
             return {L"STATIC", style | SS_NOTIFY | align, 0};
         }
-        case Kind::Line:
-            return {kLineClass, style, 0};
+        case Kind::Line: return {kLineClass, style, 0};
     }
     return {L"STATIC", style, 0};
 }
@@ -122,8 +118,9 @@ bool Win32Form::create(HINSTANCE instance, std::string* err) {
     cls.hInstance = instance;
     cls.hIcon = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_VORLAN), IMAGE_ICON,
                                               GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), LR_SHARED));
-    cls.hIconSm = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_VORLAN), IMAGE_ICON,
-                                                GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), LR_SHARED));
+    cls.hIconSm =
+        static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_VORLAN), IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
+                                      GetSystemMetrics(SM_CYSMICON), LR_SHARED));
     cls.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     cls.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
     cls.lpszClassName = kWindowClass;
@@ -226,8 +223,7 @@ void Win32Form::lay_out() {
             right = twips_to_pixels(d.left + d.width, dpi_);
             bottom = twips_to_pixels(d.top + d.height, dpi_);
         }
-        SetWindowPos(at(d.id).hwnd, nullptr, left, top, right - left, bottom - top,
-                     SWP_NOZORDER | SWP_NOACTIVATE);
+        SetWindowPos(at(d.id).hwnd, nullptr, left, top, right - left, bottom - top, SWP_NOZORDER | SWP_NOACTIVATE);
     }
 }
 

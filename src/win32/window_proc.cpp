@@ -23,7 +23,8 @@ LRESULT CALLBACK Win32Form::window_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM l
         form->hwnd_ = hwnd;
         SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(form));
     }
-    if (auto* form = reinterpret_cast<Win32Form*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA))) return form->handle(msg, wp, lp);
+    if (auto* form = reinterpret_cast<Win32Form*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA)))
+        return form->handle(msg, wp, lp);
     return DefWindowProcW(hwnd, msg, wp, lp);
 }
 

@@ -55,8 +55,7 @@ struct Position {
 Position centred(Twips screen, Twips window);
 
 // Installer state derived from the program's folder.
-InstallerState installer_state(const std::string& program_folder,
-                               const std::string& destination = kDefaultDestination);
+InstallerState installer_state(const std::string& program_folder, const std::string& destination = kDefaultDestination);
 
 // Page moves; each takes the number of the page being left.
 void move_forward(App& app, int page);

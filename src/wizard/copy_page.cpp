@@ -34,10 +34,9 @@ public:
 
     bool confirm(bool exists) override {
         const std::string& dest = app_.state.data_destination;
-        const std::string question =
-            exists ? "El directorio " + dest + " ya existe.\n¿Desea sobreescribirlo?"
-                   : "Se va a proceder a generar el directorio '" + dest +
-                         "'\n  y a copiar los datos de la aplicacion.\n¿Esta usted seguro?";
+        const std::string question = exists ? "El directorio " + dest + " ya existe.\n¿Desea sobreescribirlo?"
+                                            : "Se va a proceder a generar el directorio '" + dest +
+                                                  "'\n  y a copiar los datos de la aplicacion.\n¿Esta usted seguro?";
         return form_.message_box(question, MB_STYLE_WARN_YES_NO, kTitle) != ANSWER_NO;
     }
 
@@ -125,9 +124,7 @@ void btn_inst_Click(App& app) {
             form.message_box("Copia de ficheros fallida.\nCompruebe el informe de errores.", MB_STYLE_STOP, kTitle);
             break;
         case InstallEnd::Interrupted:
-        case InstallEnd::NotFinished:
-            running.end(Form::Task::Failed);
-            [[fallthrough]];
+        case InstallEnd::NotFinished: running.end(Form::Task::Failed); [[fallthrough]];
         case InstallEnd::NotStarted:
             // The user is told what failed, and can look at the report, try
             // again or go back.

@@ -18,6 +18,7 @@ constexpr Step show(Ctl c) { return {c, Prop::Visible, true}; }
 constexpr Step hide(Ctl c) { return {c, Prop::Visible, false}; }
 
 // Each move sets one property of one control at a time, in this order.
+// clang-format off
 constexpr Step kPage0To1[] = {
     hide(Texto_Presentacion), hide(btn_sig0), show(TituloPresentacion), show(Label3), show(Option1), show(Label4),
     show(Option2),            show(Label5),   show(btn_atras1),         show(btn_sig1), show(Leeme),
@@ -48,6 +49,7 @@ constexpr Step kPage1To0[] = {
     hide(Label3), hide(Option1), hide(Label4), hide(Option2), hide(Label5),
     hide(btn_atras1), hide(btn_sig1), hide(Leeme), show(Texto_Presentacion), show(btn_sig0),
 };
+// clang-format on
 
 void apply(Form& form, std::span<const Step> steps) {
     for (const Step& s : steps) {

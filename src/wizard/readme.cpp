@@ -18,8 +18,9 @@ void load_readme(App& app, const std::string& path) {
     bool cut = false;
     if (!app.fs.read_ansi_text(path, kReadmeMostBytes, &text, &cut, &err)) {
         // The page stays usable and the next visit tries the file again.
-        app.form.message_box("No se ha podido leer el archivo de información:\n" + collapse_separators(path) + "\n" + err,
-                             MB_STYLE_WARN, kTitle);
+        app.form.message_box(
+            "No se ha podido leer el archivo de información:\n" + collapse_separators(path) + "\n" + err, MB_STYLE_WARN,
+            kTitle);
         return;
     }
     if (cut) {

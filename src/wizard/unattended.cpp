@@ -84,7 +84,8 @@ public:
     }
     bool confirm(bool exists) override {
         if (!exists || line_.overwrite) return true;
-        log_.line("El directorio " + dest_ + " ya existe. No se ha copiado nada: indique /sobrescribir para "
+        log_.line("El directorio " + dest_ +
+                  " ya existe. No se ha copiado nada: indique /sobrescribir para "
                   "reemplazar sus archivos.");
         return false;
     }
@@ -119,7 +120,8 @@ CommandLine parse_command_line(const std::vector<std::string>& args) {
     CommandLine line;
     bool has_destination = false, has_log = false;
     for (const std::string& arg : args) {
-        const std::string key = lower(arg.substr(0, arg.find(':') == std::string::npos ? arg.size() : arg.find(':') + 1));
+        const std::string key =
+            lower(arg.substr(0, arg.find(':') == std::string::npos ? arg.size() : arg.find(':') + 1));
         const std::string value = arg.substr(key.size());
         if (key == "/datos" && !line.unattended) {
             line.unattended = true;
@@ -165,23 +167,18 @@ int run_unattended(FileSystem& fs, Programs& programs, System& system, const Com
     const InstallerState state = installer_state(
         system.program_folder(), line.destination.empty() ? kDefaultDestination : system.full_path(line.destination));
     LogEvents events(log, line, state.data_destination);
-    const InstallReport report =
-        run_install(fs, programs, {{state.data_source, state.data_destination}, true}, events);
+    const InstallReport report = run_install(fs, programs, {{state.data_source, state.data_destination}, true}, events);
 
     for (const Failure& f : report.failures) log.line(f.path + ": " + f.reason);
     if (!report.message.empty()) log.line(report.message);
     if (report.end != InstallEnd::NotStarted && report.end != InstallEnd::Declined)
-        log.line("Copiados " + std::to_string(report.copied) + " de " + std::to_string(report.found) +
-                 " archivos, " + std::to_string(report.bytes) + " bytes, en " + seconds_since(start) + " segundos.");
+        log.line("Copiados " + std::to_string(report.copied) + " de " + std::to_string(report.found) + " archivos, " +
+                 std::to_string(report.bytes) + " bytes, en " + seconds_since(start) + " segundos.");
     switch (report.end) {
-        case InstallEnd::Succeeded:
-            log.line("Copia de ficheros realizada correctamente.");
-            return EXIT_INSTALLED;
+        case InstallEnd::Succeeded: log.line("Copia de ficheros realizada correctamente."); return EXIT_INSTALLED;
         case InstallEnd::Declined: return EXIT_EXISTS;
         case InstallEnd::NotStarted: return EXIT_NOT_STARTED;
-        case InstallEnd::Failed:
-            log.line("Copia de ficheros fallida.");
-            return EXIT_FILES_FAILED;
+        case InstallEnd::Failed: log.line("Copia de ficheros fallida."); return EXIT_FILES_FAILED;
         case InstallEnd::Interrupted:
         case InstallEnd::NotFinished: return EXIT_FILES_FAILED;
     }

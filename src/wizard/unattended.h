@@ -13,12 +13,12 @@ namespace vorlan {
 
 // Exit codes of the unattended installation.
 enum ExitCode : int {
-    EXIT_INSTALLED = 0,    // every file copied, attributes cleared, grant done
-    EXIT_FILES_FAILED = 1, // the copy ran and some files failed
-    EXIT_EXISTS = 2,       // the destination exists and /sobrescribir was not given
-    EXIT_NOT_STARTED = 3,  // no source tree, overlap, no room, ...; nothing written
-    EXIT_RUNNING = 4,      // another instance is running; nothing written
-    EXIT_USAGE = 5,        // the command line is wrong; nothing written
+    EXIT_INSTALLED = 0,     // every file copied, attributes cleared, grant done
+    EXIT_FILES_FAILED = 1,  // the copy ran and some files failed
+    EXIT_EXISTS = 2,        // the destination exists and /sobrescribir was not given
+    EXIT_NOT_STARTED = 3,   // no source tree, overlap, no room, ...; nothing written
+    EXIT_RUNNING = 4,       // another instance is running; nothing written
+    EXIT_USAGE = 5,         // the command line is wrong; nothing written
 };
 
 struct CommandLine {

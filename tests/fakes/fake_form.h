@@ -76,7 +76,7 @@ public:
     std::function<void()> on_every_yield;
     long yields = 0;
     std::vector<std::pair<std::int32_t, std::int32_t>> moves;
-    std::vector<Task> tasks;         // every task state set, in order
+    std::vector<Task> tasks;        // every task state set, in order
     std::function<void()> abandon;  // as the last set_task left it
 
 private:

@@ -83,7 +83,8 @@ public:
             --fs_.stalled;
         }
         const Lock lock(fs_.mutex_);
-        if (++calls_ == faults_.read_fails_at) return fail(err, "Error de datos (comprobación de redundancia cíclica).");
+        if (++calls_ == faults_.read_fails_at)
+            return fail(err, "Error de datos (comprobación de redundancia cíclica).");
         *got = static_cast<std::size_t>(std::min<std::uint64_t>(n, limit_ - pos_));
         node_.read_at(static_cast<char*>(buf), pos_, *got);
         pos_ += *got;
@@ -130,7 +131,8 @@ Node* MemoryFileSystem::find(const std::string& path) const {
 Node* MemoryFileSystem::place(const std::string& path, bool folder, std::string* err) {
     const std::string k = key(path);
     if (k.size() <= 2) return fail(err, "La sintaxis del nombre de archivo no es correcta."), nullptr;
-    if (!is_folder(parent(normal(path)))) return fail(err, "El sistema no puede encontrar la ruta especificada."), nullptr;
+    if (!is_folder(parent(normal(path))))
+        return fail(err, "El sistema no puede encontrar la ruta especificada."), nullptr;
     if (Node* old = find(path)) return old;
     return &(nodes_[k] = Node{normal(path), folder, folder ? 0u : std::uint32_t{ATTR_ARCHIVE}});
 }
@@ -152,7 +154,10 @@ bool MemoryFileSystem::list(const std::string& folder, std::vector<Entry>* out, 
 bool MemoryFileSystem::attributes(const std::string& path, std::uint32_t* attrs) {
     const Lock lock(mutex_);
     const Node* n = find(path);
-    if (n) *attrs = n->folder ? n->attrs | std::uint32_t{ATTR_DIRECTORY} : n->attrs ? n->attrs : std::uint32_t{ATTR_NORMAL};
+    if (n)
+        *attrs = n->folder  ? n->attrs | std::uint32_t{ATTR_DIRECTORY}
+                 : n->attrs ? n->attrs
+                            : std::uint32_t{ATTR_NORMAL};
     return n != nullptr;
 }
 
@@ -232,7 +237,10 @@ bool MemoryFileSystem::free_space(const std::string&, std::uint64_t* bytes, std:
 
 bool MemoryFileSystem::make_folders(const std::string& path, std::string* err) {
     const std::string folder = normal(path.substr(0, path.rfind('\\') + 1));
-    const bool slow = [&] { const Lock lock(mutex_); return faults_[key(folder)].stalls_at != 0; }();
+    const bool slow = [&] {
+        const Lock lock(mutex_);
+        return faults_[key(folder)].stalls_at != 0;
+    }();
     if (slow) std::this_thread::sleep_for(kStall);  // unlocked: the device is slow, not the other calls
     const Lock lock(mutex_);
     if (folder.empty()) return fail(err, "La sintaxis del nombre de archivo no es correcta.");
@@ -311,8 +319,14 @@ std::string MemoryFileSystem::describe() const {
     const Lock lock(mutex_);
     std::string out;
     for (const auto& [k, n] : nodes_)
-        out.append(n.path).append(n.folder ? "\\ " : " bytes=").append(std::to_string(n.size())).append(" ")
-            .append(n.bytes.substr(0, 24)).append(" attrs=").append(std::to_string(n.attrs)).append("\n");
+        out.append(n.path)
+            .append(n.folder ? "\\ " : " bytes=")
+            .append(std::to_string(n.size()))
+            .append(" ")
+            .append(n.bytes.substr(0, 24))
+            .append(" attrs=")
+            .append(std::to_string(n.attrs))
+            .append("\n");
     return out;
 }
 

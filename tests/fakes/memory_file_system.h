@@ -52,9 +52,15 @@ public:
     void add_file(const std::string& path, const std::string& bytes, std::uint32_t attrs = ATTR_ARCHIVE);
     void add_large_file(const std::string& path, std::uint64_t size);  // of zeros
 
-    bool exists(const std::string& path) const { const Lock lock(mutex_); return find(path) != nullptr; }
-    bool is_folder(const std::string& path) const { const Lock lock(mutex_); return find(path) && find(path)->folder; }
-    std::string contents(const std::string& path) const;  // of a file that is not there: fails the test
+    bool exists(const std::string& path) const {
+        const Lock lock(mutex_);
+        return find(path) != nullptr;
+    }
+    bool is_folder(const std::string& path) const {
+        const Lock lock(mutex_);
+        return find(path) && find(path)->folder;
+    }
+    std::string contents(const std::string& path) const;    // of a file that is not there: fails the test
     std::uint32_t attrs_of(const std::string& path) const;  // ATTR_DIRECTORY left out
     bool same_contents(const std::string& a, const std::string& b) const;
     int open_count() const { return open_; }

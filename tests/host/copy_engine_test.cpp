@@ -84,13 +84,12 @@ TEST(FileBar, ShowsTheShareWrittenRoundedUpFromTheFirstBytes) {
         {1024, 3000, 35},   // 3,000 bytes in 1024-byte blocks
         {2048, 3000, 69},
         {3000, 3000, 100},
-        {4000, 3000, 100},  // a file that grew under the copy
+        {4000, 3000, 100},           // a file that grew under the copy
         {2 * GiB, 5 * GiB + 3, 40},  // past 4 GiB, exact: 32-bit sizes or single precision miss these
         {2 * GiB + 3, 5 * GiB + 5, 41},
         {4 * GiB, 5 * GiB + 3, 80},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(share_written(c.written, c.size), c.bar) << c.written << " of " << c.size;
+    for (const auto& c : cases) EXPECT_EQ(share_written(c.written, c.size), c.bar) << c.written << " of " << c.size;
 }
 
 TEST(FileCopy, ToldChunkByChunkAndReplacesTheOldFile) {
@@ -129,8 +128,8 @@ TEST(FileCopy, PastFourGibibytesIsExact) {
     EXPECT_EQ(t.bytes, size);
 }
 
-// Every way one copy can fail: false with a reason, no stream left open, the source untouched, the destination as the row says,
-// and nothing else in its folder (no temporary, no partial file).
+// Every way one copy can fail: false with a reason, no stream left open, the source untouched, the destination as the
+// row says, and nothing else in its folder (no temporary, no partial file).
 TEST(FileCopy, Failures) {
     const struct {
         const char* name;
@@ -167,10 +166,10 @@ TEST(FileCopy, Failures) {
         EXPECT_EQ(t.bytes, 0u);
         EXPECT_EQ(t.fs.open_count(), 0);
         EXPECT_TRUE(t.fs.same_contents("E:\\s\\a.dat", "E:\\ref\\a.dat")) << t.fs.describe();
-        const std::string left = !t.fs.exists(c.to)                          ? "nothing"
-                                 : t.fs.is_folder(c.to)                        ? "a folder"
+        const std::string left = !t.fs.exists(c.to)                           ? "nothing"
+                                 : t.fs.is_folder(c.to)                       ? "a folder"
                                  : t.fs.same_contents(c.to, "E:\\ref\\a.dat") ? "the source"
-                                                                               : t.fs.contents(c.to);
+                                                                              : t.fs.contents(c.to);
         EXPECT_EQ(left, c.left) << t.fs.describe();
         EXPECT_EQ(t.fs.describe().find(".tmp"), std::string::npos) << t.fs.describe();
     }
@@ -200,22 +199,24 @@ TEST(TreeCopy, ReportsEveryFileInWalkOrder) {
     t.fs.add_file(kSrc + "\\otra\\hondo\\d.dat", "d");
     t.fs.add_folder("C:\\vorlan\\otra", ATTR_REPARSE_POINT);
     ASSERT_TRUE(t.walk());
-    const std::string alias = "Otro archivo del soporte ya se ha copiado con este nombre (Windows no distingue "
-                              "mayúsculas de minúsculas).";
-    EXPECT_EQ(t.events.lines, (std::vector<std::string>{
-                                  "Copiando U:\\vorlan\\a.txt --> Ok",
-                                  "Copiando U:\\vorlan\\z.txt --> Ok",
-                                  "Copiando U:\\vorlan\\capas\\Mapa.dat --> Ok",
-                                  "U:\\vorlan\\capas\\mapa.dat --> FALLO: " + alias,
-                                  "U:\\vorlan\\enlace --> FALLO: La carpeta es una unión, un vínculo simbólico o un "
-                                  "punto de montaje; no se copia.",
-                                  "U:\\vorlan\\mal\\b.dat --> FALLO: Error de datos (comprobación de redundancia "
-                                  "cíclica).",
-                                  "U:\\vorlan\\otra\\hondo\\d.dat --> FALLO: La carpeta de destino C:\\vorlan\\otra es una "
-                                  "unión, un vínculo simbólico o un punto de montaje; no se escribe a través de ella.",
-                                  "U:\\vorlan\\zona\\c.dat --> FALLO: El sistema no puede encontrar la ruta "
-                                  "especificada.",
-                              }));
+    const std::string alias =
+        "Otro archivo del soporte ya se ha copiado con este nombre (Windows no distingue "
+        "mayúsculas de minúsculas).";
+    EXPECT_EQ(t.events.lines,
+              (std::vector<std::string>{
+                  "Copiando U:\\vorlan\\a.txt --> Ok",
+                  "Copiando U:\\vorlan\\z.txt --> Ok",
+                  "Copiando U:\\vorlan\\capas\\Mapa.dat --> Ok",
+                  "U:\\vorlan\\capas\\mapa.dat --> FALLO: " + alias,
+                  "U:\\vorlan\\enlace --> FALLO: La carpeta es una unión, un vínculo simbólico o un "
+                  "punto de montaje; no se copia.",
+                  "U:\\vorlan\\mal\\b.dat --> FALLO: Error de datos (comprobación de redundancia "
+                  "cíclica).",
+                  "U:\\vorlan\\otra\\hondo\\d.dat --> FALLO: La carpeta de destino C:\\vorlan\\otra es una "
+                  "unión, un vínculo simbólico o un punto de montaje; no se escribe a través de ella.",
+                  "U:\\vorlan\\zona\\c.dat --> FALLO: El sistema no puede encontrar la ruta "
+                  "especificada.",
+              }));
     EXPECT_EQ(t.run.results().copied, 3);
     EXPECT_EQ(t.run.results().failures.size(), 5u);
     EXPECT_EQ(t.fs.contents("C:\\vorlan\\capas\\Mapa.dat"), "primero");
@@ -233,7 +234,8 @@ TEST(DestinationPath, MapsOnlyALeadingRoot) {
         {"\\\\srv\\datos\\\\vorlan", "\\\\srv\\datos\\vorlan\\a.dat", "C:\\vorlan\\a.dat"},
         {"D:\\", "D:\\a.dat", "C:\\vorlan\\a.dat"},
     };
-    for (const auto& [root, in, out] : cases) EXPECT_EQ(destination_path({root, "C:\\vorlan"}, in), out) << root << " " << in;
+    for (const auto& [root, in, out] : cases)
+        EXPECT_EQ(destination_path({root, "C:\\vorlan"}, in), out) << root << " " << in;
 }
 
 }  // namespace

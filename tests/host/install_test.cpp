@@ -67,7 +67,8 @@ TEST(Install, ACompleteCopyIsGrantedAndReported) {
     EXPECT_EQ(p.fs.attrs_of("C:\\vorlan\\b.dat"), 0u);
     EXPECT_EQ(p.fs.attrs_of("C:\\vorlan\\mapas\\c.dat"), ATTR_ARCHIVE);
     ASSERT_EQ(p.programs.starts.size(), 2u);
-    EXPECT_EQ(p.programs.starts[0].path + " " + p.programs.starts[1].args, "cacls.exe C:\\vorlan /T /E /C /G Everyone:F");
+    EXPECT_EQ(p.programs.starts[0].path + " " + p.programs.starts[1].args,
+              "cacls.exe C:\\vorlan /T /E /C /G Everyone:F");
     EXPECT_TRUE(!p.form.visible(btn_Cancel) && p.form.visible(btn_fin) && !p.form.visible(btn_inferr) &&
                 !p.form.enabled(btn_inst) && !p.form.enabled(btn_atras3));
 }
@@ -165,7 +166,8 @@ TEST(Install, NeverSuccessWithAFileMissingNorAnythingTouchedWithoutRoom) {
             // Once: a file replaced while it is being read is nothing Windows allows.
             if (p.form.list_count(ListaFicheros) == 3 && !p.fs.exists(added)) p.fs.add_file(added, "n");
         };
-        EXPECT_EQ(p.install({ANSWER_YES}).back(), box(16, "Copia de ficheros fallida.\nCompruebe el informe de errores."));
+        EXPECT_EQ(p.install({ANSWER_YES}).back(),
+                  box(16, "Copia de ficheros fallida.\nCompruebe el informe de errores."));
         EXPECT_EQ(p.form.text(NumFilesToCopy) + " " + p.form.text(NumFilesCopy), "3 3");
         EXPECT_EQ(p.form.tasks, (std::vector<Form::Task>{Form::Task::Busy, Form::Task::Failed}));
     }
@@ -175,8 +177,9 @@ TEST(Install, NeverSuccessWithAFileMissingNorAnythingTouchedWithoutRoom) {
         p.fs.space = 4000 - 5 - 1;  // the copy needs 4000 bytes, and a.dat gives back its 5
         const std::string before = p.fs.describe();
         EXPECT_EQ(p.install({ANSWER_YES}).back(),
-                  box(16, "No hay espacio suficiente en el disco para copiar los datos a C:\\vorlan.\nSe necesitan 1 MB "
-                          "y hay 0 MB libres."));
+                  box(16,
+                      "No hay espacio suficiente en el disco para copiar los datos a C:\\vorlan.\nSe necesitan 1 MB "
+                      "y hay 0 MB libres."));
         EXPECT_EQ(p.fs.describe(), before);
         p.expect_retry_offered();
     }
@@ -223,7 +226,8 @@ TEST(Install, EndingInTheMiddleOfTheCopyLeavesNothingPartial) {
                     const std::string path = "C:\\vorlan\\" + e.name, from = medium + e.name;
                     const bool old = replacing && e.name == "g2.dat" && p.fs.contents(path) == "viejo";
                     EXPECT_TRUE(e.is_folder || old || (p.fs.exists(from) && p.fs.same_contents(path, from)))
-                        << e.name << " is not complete\n" << p.fs.describe();
+                        << e.name << " is not complete\n"
+                        << p.fs.describe();
                 }
                 throw ProcessEnded{};
             };

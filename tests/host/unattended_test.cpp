@@ -28,11 +28,11 @@ TEST(CommandLine, AcceptedAndRefusedForms) {
     };
     for (const auto& c : cases) {
         const CommandLine l = parse_command_line(c.args);
-        const std::string got = !l.error.empty() ? "error"
-                                                 : std::to_string(l.unattended) + " " + std::to_string(l.help) + " " +
-                                                       std::to_string(l.overwrite) + " " +
-                                                       (l.destination.empty() ? "-" : l.destination) + " " +
-                                                       (l.log.empty() ? "-" : l.log);
+        const std::string got =
+            !l.error.empty()
+                ? "error"
+                : std::to_string(l.unattended) + " " + std::to_string(l.help) + " " + std::to_string(l.overwrite) +
+                      " " + (l.destination.empty() ? "-" : l.destination) + " " + (l.log.empty() ? "-" : l.log);
         EXPECT_EQ(got, c.parsed) << ::testing::PrintToString(c.args);
     }
 }
@@ -61,22 +61,48 @@ TEST(Unattended, ExitCodesAndWhatIsWritten) {
         bool copied;
     } cases[] = {
         {"installed", [](auto&) {}, {"/datos"}, 0, "Copiados 2 de 2 archivos, 5 bytes", true},
-        {"no files", [](auto& u) { u.system.folder = "E:\\vacio"; u.fs.add_folder("E:\\vacio\\vorlan\\sub"); },
-         {"/datos"}, 0, "Copiados 0 de 0 archivos, 0 bytes", false},
-        {"a file failed", [](auto& u) { u.fs.faults("E:\\instalar\\vorlan\\a.dat").held = true; }, {"/datos"}, 1,
+        {"no files",
+         [](auto& u) {
+             u.system.folder = "E:\\vacio";
+             u.fs.add_folder("E:\\vacio\\vorlan\\sub");
+         },
+         {"/datos"},
+         0,
+         "Copiados 0 de 0 archivos, 0 bytes",
+         false},
+        {"a file failed",
+         [](auto& u) { u.fs.faults("E:\\instalar\\vorlan\\a.dat").held = true; },
+         {"/datos"},
+         1,
          "E:\\instalar\\vorlan\\a.dat --> FALLO\r\nCopiando E:\\instalar\\vorlan\\sub\\b.dat --> Ok\r\n"
          "E:\\instalar\\vorlan\\a.dat: El proceso no tiene acceso",
          true},
         {"destination there", [](auto& u) { u.fs.add_folder("C:\\vorlan"); }, {"/datos"}, 2, "/sobrescribir", false},
-        {"destination there, overwrite", [](auto& u) { u.fs.add_folder("C:\\vorlan"); },
-         {"/datos", "/sobrescribir"}, 0, "Copia de ficheros realizada correctamente.", true},
+        {"destination there, overwrite",
+         [](auto& u) { u.fs.add_folder("C:\\vorlan"); },
+         {"/datos", "/sobrescribir"},
+         0,
+         "Copia de ficheros realizada correctamente.",
+         true},
         {"no source", [](auto& u) { u.system.folder = "E:\\otro"; }, {"/datos"}, 3, "No se encuentra", false},
         {"running", [](auto& u) { u.system.another_instance = true; }, {"/datos"}, 4, "ya se esta ejecutando", false},
         {"wrong line", [](auto&) {}, {"/datos", "/rapido"}, 5, "\"/rapido\" no es válida.\r\nUso:", false},
-        {"both grants refused", [](auto& u) { u.programs.exit_codes = {1, 1}; }, {"/datos"}, 1,
-         "cacls no ha podido", true},
-        {"one grant refused", [](auto& u) { u.programs.exit_codes = {1332, 0}; }, {"/datos"}, 0,
-         "Todos:F ha terminado con el código 1332.", true},
+        {"both grants refused",
+         [](auto& u) {
+             u.programs.exit_codes = {1, 1};
+         },
+         {"/datos"},
+         1,
+         "cacls no ha podido",
+         true},
+        {"one grant refused",
+         [](auto& u) {
+             u.programs.exit_codes = {1332, 0};
+         },
+         {"/datos"},
+         0,
+         "Todos:F ha terminado con el código 1332.",
+         true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

@@ -3,8 +3,8 @@
 
 #include "win32/deferred_updates.h"
 
-#include <gtest/gtest.h>
 #include <windows.h>
+#include <gtest/gtest.h>
 
 #include <commctrl.h>
 

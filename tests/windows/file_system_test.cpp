@@ -2,8 +2,8 @@
 
 #include "win32/file_system.h"
 
-#include <gtest/gtest.h>
 #include <windows.h>
+#include <gtest/gtest.h>
 
 #include <map>
 

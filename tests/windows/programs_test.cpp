@@ -2,8 +2,8 @@
 
 #include "win32/programs.h"
 
-#include <gtest/gtest.h>
 #include <windows.h>
+#include <gtest/gtest.h>
 
 #include "ui/files.h"
 #include "ui/medium.h"

@@ -51,9 +51,10 @@ TEST(Unattended, CopiesThenRefusesToOverwriteInARealRun) {
     EXPECT_EQ(read_file(dest + "\\capas\\punto."), test_bytes(1500, 2));
     EXPECT_FALSE(exists(dest + "\\capas\\punto"));
     const std::string written = read_file(log).value_or("");
-    EXPECT_EQ(contains(written, "Analizando estructura de archivos...\r\nLocalizados 2 archivos.\r\n"
-                                "Iniciando la copia de ficheros.\r\nCopiando " +
-                                    medium.path("vorlan\\mapa.dat") + " --> Ok\r\n"),
+    EXPECT_EQ(contains(written,
+                       "Analizando estructura de archivos...\r\nLocalizados 2 archivos.\r\n"
+                       "Iniciando la copia de ficheros.\r\nCopiando " +
+                           medium.path("vorlan\\mapa.dat") + " --> Ok\r\n"),
               "");
 
     EXPECT_EQ(run(medium, line).code, 2u);  // there now, and no /sobrescribir

@@ -1,8 +1,8 @@
 // The window from inside the process: what the UI tests cannot see from
 // outside (list extents, the click hand-off).
 
-#include <gtest/gtest.h>
 #include <windows.h>
+#include <gtest/gtest.h>
 
 #include <commctrl.h>
 #include <objbase.h>

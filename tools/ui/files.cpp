@@ -31,22 +31,20 @@ void each_entry(const std::string& folder, Visit visit) {
 void files_under(const std::string& root, const std::string& relative, std::vector<std::string>* out) {
     each_entry(relative.empty() ? root : root + "\\" + relative, [&](const std::string& name, bool folder) {
         const std::string rel = relative.empty() ? name : relative + "\\" + name;
-        if (folder)
-            files_under(root, rel, out);
-        else
-            out->push_back(rel);
+        if (folder) files_under(root, rel, out);
+        else out->push_back(rel);
     });
 }
 
 }  // namespace
 
 bool write_file(const std::string& path, const std::string& bytes) {
-    UniqueHandle file(CreateFileW(raw(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                                  nullptr));
+    UniqueHandle file(
+        CreateFileW(raw(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     DWORD written = 0;
-    return file.valid() && (bytes.empty() || (WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()),
-                                                        &written, nullptr) &&
-                                              written == bytes.size()));
+    return file.valid() && (bytes.empty() ||
+                            (WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+                             written == bytes.size()));
 }
 
 std::optional<std::string> read_file(const std::string& path) {

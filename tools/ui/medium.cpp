@@ -52,7 +52,9 @@ TempFolder::TempFolder(const std::string& name) {
 }
 
 // A program that has just been ended may hold its files for a moment.
-TempFolder::~TempFolder() { wait_until([&] { return remove_tree(path_); }, milliseconds(5000)); }
+TempFolder::~TempFolder() {
+    wait_until([&] { return remove_tree(path_); }, milliseconds(5000));
+}
 
 Medium::Medium(const std::string& name) : folder_(name) {
     const std::string bin = own_folder();

@@ -7,15 +7,14 @@ namespace vorlan::ui {
 using win32::UniqueHandle;
 using win32::widen;
 
-Process Process::start(const std::string& exe, const std::string& folder, std::string* err,
-                       const std::string& args) {
+Process Process::start(const std::string& exe, const std::string& folder, std::string* err, const std::string& args) {
     Process p;
     std::wstring command = L"\"" + widen(exe) + L"\"" + (args.empty() ? L"" : L" " + widen(args));
     STARTUPINFOW si{};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
-    if (!CreateProcessW(widen(exe).c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        widen(folder).c_str(), &si, &pi)) {
+    if (!CreateProcessW(widen(exe).c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, widen(folder).c_str(),
+                        &si, &pi)) {
         *err = "cannot start " + exe + ": " + win32::error_text(GetLastError());
         return p;
     }

@@ -17,10 +17,8 @@ std::vector<HWND> visible_windows(HWND parent) {
         if (IsWindowVisible(w)) reinterpret_cast<std::vector<HWND>*>(list)->push_back(w);
         return TRUE;
     };
-    if (parent)
-        EnumChildWindows(parent, add, reinterpret_cast<LPARAM>(&out));
-    else
-        EnumWindows(add, reinterpret_cast<LPARAM>(&out));
+    if (parent) EnumChildWindows(parent, add, reinterpret_cast<LPARAM>(&out));
+    else EnumWindows(add, reinterpret_cast<LPARAM>(&out));
     return out;
 }
 

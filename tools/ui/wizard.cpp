@@ -93,10 +93,8 @@ int Wizard::focus_id() const {
 
 void Wizard::click(int id) const {
     HWND ctl = control(id);
-    if (class_of(ctl) == "Button")
-        PostMessageW(ctl, BM_CLICK, 0, 0);
-    else
-        PostMessageW(hwnd_, WM_COMMAND, MAKEWPARAM(id, STN_CLICKED), reinterpret_cast<LPARAM>(ctl));
+    if (class_of(ctl) == "Button") PostMessageW(ctl, BM_CLICK, 0, 0);
+    else PostMessageW(hwnd_, WM_COMMAND, MAKEWPARAM(id, STN_CLICKED), reinterpret_cast<LPARAM>(ctl));
 }
 
 std::optional<Box> Wizard::box() const { return find_box(pid_); }

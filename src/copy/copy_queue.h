@@ -4,12 +4,15 @@
 // time; the caller's thread reports each in that same order, once it is done,
 // exactly as a copy of one file at a time would: the file's line, its bar
 // while it is the one being reported, its outcome, the overall bar, a yield.
+// Once the files of a folder are reported, the folder is looked at (see
+// check_folder) and a file that is not there after all is reported missing.
 //
 // Memory stays bounded whatever the tree: at most kAhead files are handed
 // over and not yet reported, and only the workers' files are open, each with
 // one chunk's buffer.
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -20,6 +23,7 @@
 #include <thread>
 #include <vector>
 
+#include "copy/folder_check.h"
 #include "copy/tree_copy.h"
 
 namespace vorlan {
@@ -32,11 +36,10 @@ std::optional<double> share_written(std::uint64_t written, std::uint64_t size);
 class CopyQueue {
 public:
     // Reports through `events` and into `results`; the files add up to
-    // `total_size` bytes for the overall bar. `abandoned` is the run's flag,
-    // which the workers read and abandon() sets.
-    CopyQueue(FileSystem& fs, CopyEvents& events, CopyResults& results, std::atomic<bool>& abandoned,
-              std::uint64_t total_size);
-    ~CopyQueue();  // abandons whatever has not been reported
+    // `total_size` bytes for the overall bar.
+    CopyQueue(FileSystem& fs, CopyEvents& events, CopyResults& results, std::uint64_t total_size);
+    // Abandons whatever has not been reported. Never while stuck().
+    ~CopyQueue();
     CopyQueue(const CopyQueue&) = delete;
     CopyQueue& operator=(const CopyQueue&) = delete;
 
@@ -49,13 +52,24 @@ public:
     // A file (or, with `is_file` false, a folder) that is not copied, for
     // `reason`. Like copy(), it may report files handed over before.
     void refuse(const std::string& source, const std::string& reason, std::uint64_t size, bool is_file);
-    // Reports everything handed over; false when the run was abandoned.
+    // Every file of the destination folder `folder` has been handed over.
+    void folder_done(const std::string& folder);
+    // Reports everything handed over; false when the run was abandoned, or
+    // could not go on (`why_stopped()`).
     bool finish();
+    // Empty, or why the queue stopped of itself.
+    const std::string& why_stopped() const { return why_stopped_; }
 
     void hold(bool held);
-    // Sets the run's flag and returns once every worker has stopped and
-    // removed what it was writing.
+    // Sets the run's flag, cancels the reads in flight and returns once every
+    // worker has stopped and removed what it was writing; or, should a read
+    // stay held by a medium that ends no read, after kGiveUp all the same.
+    // The queue is then stuck(): its workers still use it, so it must be left
+    // alive, and the process is expected to end (the system removes what the
+    // workers were writing).
     void abandon();
+    bool abandoned() const { return abandoned_; }
+    bool stuck() const { return stuck_; }
 
 private:
     static constexpr std::uint64_t kLarge = 4 << 20;
@@ -65,37 +79,50 @@ private:
     // Files copied at the same time (large files one at a time all the same):
     // many small files copy faster several at a time.
     static constexpr int kWorkers = 4;
+    // The program ends within two seconds of "Cancelar" whatever the medium does.
+    static constexpr std::chrono::milliseconds kGiveUp{1500};
 
     struct Item {
-        std::string source, dest;
-        std::uint64_t size = 0;  // by the listing, for the overall bar
-        bool is_file = true, copy = false, dest_may_exist = false;
+        enum class Kind { Copy, Refusal, FolderCheck } kind = Kind::Copy;
+        std::string source, dest;  // a folder check: `dest` is the folder
+        std::uint64_t size = 0;    // by the listing, for the overall bar
+        bool is_file = true, dest_may_exist = false;
         // Written by the worker; what follows `finished` before it is set.
         std::atomic<std::uint64_t> written{0}, total{0};
         std::atomic<bool> finished{false};
         bool ok = false;
         std::uint64_t bytes = 0;
         std::string reason;
+        const char* fixed_reason = nullptr;  // a reason that needed no memory (there was none)
+        InputFile* reading = nullptr;        // the source while it is open; guarded by mutex_
     };
     class WorkerProgress;
 
     std::deque<Item*>::iterator startable();
     void hand_over(std::unique_ptr<Item> item);
+    bool start_workers();
     void report_front();
+    void check_written(const std::string& folder);
     void work();
+    void copy_one(Item& item) noexcept;
     void stop_workers();
 
     FileSystem& fs_;
     CopyEvents& events_;
     CopyResults& results_;
-    std::atomic<bool>& abandoned_;
     const std::uint64_t total_size_;
     double done_share_ = 0;  // of the overall bar, before rounding
+    // Read by the workers at every chunk.
+    std::atomic<bool> abandoned_{false};
+    bool stuck_ = false;
+    std::string why_stopped_;
 
     std::deque<std::unique_ptr<Item>> ahead_;  // handed over, not yet reported, in walk order
+    std::vector<WrittenFile> written_;         // reported, of the folder being reported
     std::mutex mutex_;
-    std::condition_variable work_to_do_;
+    std::condition_variable work_to_do_, worker_done_;
     std::deque<Item*> waiting_;  // copies not yet started, oldest first
+    int busy_ = 0;               // workers in the middle of a file
     bool held_ = false, stopping_ = false, large_in_flight_ = false;
     std::vector<std::thread> workers_;
 };

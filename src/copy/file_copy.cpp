@@ -1,8 +1,8 @@
 #include "copy/file_copy.h"
 
 #include <algorithm>
+#include <atomic>
 #include <memory>
-#include <mutex>
 #include <new>
 
 #include "copy/paths.h"
@@ -47,22 +47,23 @@ bool read_exactly(InputFile& in, char* buf, std::size_t n, std::string* reason) 
     return true;
 }
 
-// Everything after both files are open.
-bool copy_contents(CopyProgress& progress, InputFile& in, OutputFile& out, std::uint64_t* bytes, std::string* reason) {
-    const std::uint64_t size = in.size();
-    if (size == 0 && !progress.advanced(0, 0)) {
+// Everything after both files are open: the bytes, and a last look that the
+// source has not grown. The file is not kept yet.
+bool copy_contents(CopyProgress& progress, InputFile& in, NewFile& out, std::uint64_t* size, std::string* reason) {
+    *size = in.size();
+    if (*size == 0 && !progress.advanced(0, 0)) {
         *reason = kAbandoned;
         return false;
     }
-    if (size > 0) {
-        const std::size_t capacity = static_cast<std::size_t>(std::min<std::uint64_t>(size, kChunk));
+    if (*size > 0) {
+        const std::size_t capacity = static_cast<std::size_t>(std::min<std::uint64_t>(*size, kChunk));
         const Buffer buffer = page_aligned(capacity);
-        for (std::uint64_t written = 0; written < size;) {
-            const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(kChunk, size - written));
+        for (std::uint64_t written = 0; written < *size;) {
+            const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(kChunk, *size - written));
             if (!read_exactly(in, buffer.get(), n, reason)) return false;
             if (!out.write(buffer.get(), n, reason)) return false;
             written += n;
-            if (!progress.advanced(written, size)) {
+            if (!progress.advanced(written, *size)) {
                 *reason = kAbandoned;
                 return false;
             }
@@ -77,36 +78,58 @@ bool copy_contents(CopyProgress& progress, InputFile& in, OutputFile& out, std::
         *reason = kChanged;
         return false;
     }
-    if (!out.close(reason)) return false;
-    *bytes = size;
     return true;
 }
 
-// Creates the file for the copy that replaces `path`, under a name beside it
-// that nothing stands at. Files of one folder may be replaced at the same
-// time: the name is chosen and taken under one lock, or two copies could
-// write into one temporary.
-std::unique_ptr<OutputFile> create_temporary_beside(FileSystem& fs, const std::string& path, std::string* temporary,
-                                                    std::string* reason) {
-    static std::mutex naming;
-    const std::lock_guard<std::mutex> lock(naming);
+// Tells whoever runs the copy which source is being read, while it is open.
+class Reading {
+public:
+    Reading(CopyProgress& progress, InputFile* source) : progress_(progress) { progress_.reading(source); }
+    ~Reading() { progress_.reading(nullptr); }
+    Reading(const Reading&) = delete;
+    Reading& operator=(const Reading&) = delete;
+
+private:
+    CopyProgress& progress_;
+};
+
+// Temporaries are numbered anew for every file, so that no two copies ever
+// try one name; a name left by an earlier run is passed over. The ";" keeps
+// them apart from the media's files: a CD's names (Joliet) cannot hold one.
+// Nor can a short 8.3 name, so creating one never reaches another file.
+constexpr const char* kTemporaryStart = "~vorlan;";
+constexpr const char* kTemporaryEnd = ".tmp";
+std::atomic<unsigned> temporaries{0};
+
+// Creates the file for the copy that replaces `path`, beside it.
+std::unique_ptr<NewFile> create_temporary_beside(FileSystem& fs, const std::string& path, std::string* reason) {
     const std::string folder = path.substr(0, path.rfind('\\') + 1);
-    for (int n = 0;; ++n) {
-        *temporary = folder + "~vorlan" + (n ? std::to_string(n) : "") + ".tmp";
-        std::uint32_t attrs = 0;
-        if (!fs.attributes(*temporary, &attrs)) return fs.create(*temporary, reason);
+    for (int tries = 0; tries < 100; ++tries) {
+        bool exists = false;
+        std::unique_ptr<NewFile> out =
+            fs.create_new(folder + kTemporaryStart + std::to_string(++temporaries) + kTemporaryEnd, &exists, reason);
+        if (out || !exists) return out;
     }
+    return nullptr;
 }
 
-// Writes the copy into `out`, made at `target`. A copy that fails part-way is
-// closed and removed: no truncated file may stay, where it would pass for the data.
-bool write_copy(FileSystem& fs, CopyProgress& progress, InputFile& in, std::unique_ptr<OutputFile> out,
-                const std::string& target, std::uint64_t* bytes, std::string* reason) {
-    if (!out) return false;
-    if (copy_contents(progress, in, *out, bytes, reason)) return true;
+std::string last_step(const std::string& path) { return path.substr(path.rfind('\\') + 1); }
+
+// The attributes an older file can be given back.
+constexpr std::uint32_t kSettable = ATTR_READONLY | ATTR_HIDDEN | ATTR_SYSTEM | ATTR_ARCHIVE;
+
+// Puts the complete copy in `out` in the place of the older file `older` at `dest`.
+bool replace_older(FileSystem& fs, NewFile& out, const std::string& dest, const Entry& older, std::string* reason) {
+    // A power cut soon after the replace must not leave neither version whole.
+    if (!out.flush(reason)) return false;
+    // Overwriting the destination was confirmed: a read-only older file is no
+    // exception. It stays read-only should the replace fail.
+    const bool read_only = (older.attributes & ATTR_READONLY) != 0;
+    if (read_only && !fs.set_attributes(dest, older.attributes & kSettable & ~std::uint32_t{ATTR_READONLY}, reason))
+        return false;
+    if (out.keep_as(dest, reason)) return true;
     std::string ignored;
-    out->close(&ignored);
-    fs.remove_file(target, &ignored);
+    if (read_only) fs.set_attributes(dest, older.attributes & kSettable, &ignored);
     return false;
 }
 
@@ -114,33 +137,59 @@ bool write_copy(FileSystem& fs, CopyProgress& progress, InputFile& in, std::uniq
 
 bool copy_file(FileSystem& fs, CopyProgress& progress, const std::string& source, const std::string& dest,
                bool dest_may_exist, std::uint64_t* bytes, std::string* reason) {
+    *bytes = 0;
     // Writing the destination would overwrite the source itself.
-    if (path_within(dest, source)) {
+    if (path_within(fs, dest, source)) {
         *reason = "El destino es el propio archivo de origen.";
         return false;
     }
     // The source is opened before the destination is touched, so that a source
     // that cannot be read never costs the file already at the destination.
-    std::unique_ptr<InputFile> in = fs.open_read(source, reason);
+    const std::unique_ptr<InputFile> in = fs.open_read(source, reason);
     if (!in) return false;
-    std::uint32_t attrs = 0;
-    if (!dest_may_exist || !fs.attributes(dest, &attrs))
-        return write_copy(fs, progress, *in, fs.create(dest, reason), dest, bytes, reason);
-    if (attrs & ATTR_DIRECTORY) {
+    const Reading reading(progress, in.get());
+    std::uint64_t size = 0;
+    Entry older;
+    if (!dest_may_exist || !fs.lookup(dest, &older)) {
+        bool exists = false;
+        const std::unique_ptr<NewFile> out = fs.create_new(dest, &exists, reason);
+        if (!out && exists) *reason = kCollision;
+        if (!out || !copy_contents(progress, *in, *out, &size, reason) || !out->keep(reason)) return false;
+        *bytes = size;
+        return true;
+    }
+    if (older.is_folder) {
         *reason = "En el destino hay una carpeta con el mismo nombre.";
+        return false;
+    }
+    // Another file that only answers to this name (by its short name) is not
+    // the older copy of this one.
+    if (fs.fold_case(older.name) != fs.fold_case(last_step(dest))) {
+        *reason = kCollision;
         return false;
     }
     // The older file stays until the new one is complete: a copy that fails
     // (a full disk, a source that cannot be read to the end) must not leave
     // the user with neither.
-    std::string temporary;
-    std::unique_ptr<OutputFile> out = create_temporary_beside(fs, dest, &temporary, reason);
-    if (!write_copy(fs, progress, *in, std::move(out), temporary, bytes, reason)) return false;
-    if (fs.replace(temporary, dest, reason)) return true;
-    std::string ignored;
-    fs.remove_file(temporary, &ignored);
-    *bytes = 0;
-    return false;
+    const std::unique_ptr<NewFile> out = create_temporary_beside(fs, dest, reason);
+    if (!out || !copy_contents(progress, *in, *out, &size, reason) || !replace_older(fs, *out, dest, older, reason))
+        return false;
+    *bytes = size;
+    return true;
+}
+
+bool is_temporary_name(const std::string& name) {
+    const std::string start = "~vorlan", end = kTemporaryEnd;
+    if (name.size() < start.size() + end.size() || name.compare(0, start.size(), start) != 0 ||
+        name.compare(name.size() - end.size(), end.size(), end) != 0)
+        return false;
+    // "~vorlan;12.tmp", and the earlier versions' "~vorlan.tmp" and "~vorlan12.tmp".
+    std::string middle = name.substr(start.size(), name.size() - start.size() - end.size());
+    if (!middle.empty() && middle[0] == ';') {
+        middle.erase(0, 1);
+        if (middle.empty()) return false;
+    }
+    return middle.find_first_not_of("0123456789") == std::string::npos;
 }
 
 }  // namespace vorlan

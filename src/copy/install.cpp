@@ -1,13 +1,12 @@
 #include "copy/install.h"
 
 #include "copy/paths.h"
+#include "copy/room.h"
 #include "copy/tree_walks.h"
 
 namespace vorlan {
 
 namespace {
-
-constexpr std::uint64_t kMiB = 1024 * 1024;
 
 InstallReport stopped(InstallEnd end, std::string message) {
     InstallReport r;
@@ -29,10 +28,6 @@ std::string redirected_folder(FileSystem& fs, const std::string& dest) {
         path.resize(slash);
     }
     return {};
-}
-
-std::string megabytes(std::uint64_t bytes, bool round_up) {
-    return std::to_string(bytes / kMiB + (round_up && bytes % kMiB ? 1 : 0));
 }
 
 // Makes sure a folder exists, creating every missing folder on the way; quiet.
@@ -63,7 +58,7 @@ InstallReport run_install(FileSystem& fs, Programs& programs, const InstallReque
     if (!fs.attributes(source, &attrs) || !(attrs & ATTR_DIRECTORY))
         return stopped(InstallEnd::NotStarted, "No se encuentra la carpeta de datos de la aplicación:\n" + source);
     // Copying a tree into itself would overwrite each file with itself.
-    if (path_within(source, dest) || path_within(dest, source))
+    if (path_within(fs, source, dest) || path_within(fs, dest, source))
         return stopped(InstallEnd::NotStarted,
                        "La carpeta de datos " + source + " y el directorio de destino " + dest +
                            " se solapan.\nEjecute el programa desde el soporte de distribución.");
@@ -83,16 +78,11 @@ InstallReport run_install(FileSystem& fs, Programs& programs, const InstallReque
     const bool exists = destination_exists(fs, dest);
     if (!events.confirm(exists)) return stopped(InstallEnd::Declined, {});
 
-    std::uint64_t size = 0, replaced = 0;
-    if (!measure_tree(fs, events, source, exists ? dest : std::string(), &size, &replaced, &err))
+    std::uint64_t size = 0;
+    std::string refusal;
+    if (!check_room(fs, events, source, dest, exists, &size, &refusal, &err))
         return stopped(InstallEnd::NotStarted, "No se ha podido medir la carpeta de datos.\n" + err);
-    // Checked before anything is written or replaced. A volume whose free
-    // space cannot be read is left to the copy, which reports what fails.
-    std::uint64_t free = 0;
-    if (fs.free_space(dest, &free, &err) && size > free + replaced)
-        return stopped(InstallEnd::NotStarted, "No hay espacio suficiente en el disco para copiar los datos a " + dest +
-                                                   ".\nSe necesitan " + megabytes(size - replaced, true) +
-                                                   " MB y hay " + megabytes(free, false) + " MB libres.");
+    if (!refusal.empty()) return stopped(InstallEnd::NotStarted, refusal);
 
     CopyRun run(fs, events, request.roots);
     events.copying(&run);

@@ -19,30 +19,19 @@ std::string collapse_separators(const std::string& path) {
     return out;
 }
 
-// Case folding for ASCII and the Latin-1 letters (UTF-8 C3 80 to C3 9E, but
-// for the multiplication sign), which covers the names of a Spanish medium.
-std::string folded(const std::string& path) {
+std::string path_key(FileSystem& fs, const std::string& path) {
     std::string out = collapse_separators(path);
     while (out.size() > 1 && out.back() == '\\') out.pop_back();
-    for (std::size_t i = 0; i < out.size(); ++i) {
-        unsigned char c = static_cast<unsigned char>(out[i]);
-        if (c >= 'A' && c <= 'Z') {
-            out[i] = static_cast<char>(c + ('a' - 'A'));
-        } else if (c == 0xC3 && i + 1 < out.size()) {
-            unsigned char d = static_cast<unsigned char>(out[i + 1]);
-            if (d >= 0x80 && d <= 0x9E && d != 0x97) out[i + 1] = static_cast<char>(d + 0x20);
-            ++i;
-        }
-    }
-    return out;
+    return fs.fold_case(out);
 }
 
-bool path_within(const std::string& path, const std::string& folder) {
-    const std::string f = folded(folder);
-    if (f.empty()) return false;
-    const std::string p = folded(path);
-    if (p.compare(0, f.size(), f) != 0) return false;
+bool key_within(const std::string& p, const std::string& f) {
+    if (f.empty() || p.compare(0, f.size(), f) != 0) return false;
     return p.size() == f.size() || p[f.size()] == '\\' || f.back() == '\\';
+}
+
+bool path_within(FileSystem& fs, const std::string& path, const std::string& folder) {
+    return key_within(path_key(fs, path), path_key(fs, folder));
 }
 
 std::string child_path(const std::string& folder, const std::string& name) {

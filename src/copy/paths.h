@@ -1,8 +1,11 @@
 #pragma once
 // Windows paths as the copy compares and maps them, on text alone: nothing
-// here touches the file system. Paths are UTF-8 with "\" separators.
+// here touches the disk (the file system only says how it folds names).
+// Paths are UTF-8 with "\" separators.
 
 #include <string>
+
+#include "platform/file_system.h"
 
 namespace vorlan {
 
@@ -17,13 +20,15 @@ struct Roots {
 // A leading "\\" names a network share and stays.
 std::string collapse_separators(const std::string& path);
 
-// A path as Windows compares it: collapsed, without a trailing separator,
-// letters folded to lower case (ASCII and Latin-1).
-std::string folded(const std::string& path);
+// A path as `fs` compares it: collapsed, without a trailing separator, and
+// folded as the file system folds names (its one use of `fs`).
+std::string path_key(FileSystem& fs, const std::string& path);
 
-// Whether `path` is `folder` or lies under it, compared as Windows compares
+// Whether `path` is `folder` or lies under it, compared as `fs` compares
 // paths: without regard to case or to doubled separators.
-bool path_within(const std::string& path, const std::string& folder);
+bool path_within(FileSystem& fs, const std::string& path, const std::string& folder);
+// The same, for two paths already made keys.
+bool key_within(const std::string& path_key, const std::string& folder_key);
 
 // `folder` + "\" + `name`, with one separator whether or not `folder` ends
 // with one (a drive root such as "D:\").

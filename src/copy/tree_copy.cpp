@@ -15,7 +15,89 @@ std::string not_through(const std::string& folder) {
            " es una unión, un vínculo simbólico o un punto de montaje; no se escribe a través de ella.";
 }
 
+std::string last_step(const std::string& path) { return path.substr(path.rfind('\\') + 1); }
+
 }  // namespace
+
+// The copy's walk: each folder's files handed over to the queue, in order.
+class CopyRun::Walk : public FolderVisitor {
+public:
+    explicit Walk(CopyRun& run) : run_(run), source_key_(path_key(run.fs_, run.roots_.source)) {}
+
+    bool visit(const std::string& folder, int depth, const std::vector<Entry>& entries, std::string* err) override;
+    void not_followed(const std::string& folder, int) override {
+        // Not followed, so not copied: the run must not end as a success.
+        run_.queue_->refuse(folder, "La carpeta es una unión, un vínculo simbólico o un punto de montaje; no se copia.",
+                            0, false);
+    }
+
+private:
+    CopyRun& run_;
+    const std::string source_key_;
+    // By depth, on the way down: why nothing may be written below this point
+    // (a destination folder above leads elsewhere), empty when all is well.
+    std::vector<std::string> blocked_;
+};
+
+bool CopyRun::Walk::visit(const std::string& folder, int depth, const std::vector<Entry>& entries, std::string* err) {
+    if (run_.abandoned_ || run_.queue_->abandoned()) {
+        *err = kAbandoned;
+        return false;
+    }
+    FileSystem& fs = run_.fs_;
+    CopyQueue& queue = *run_.queue_;
+    const std::string dest_folder = destination_path(run_.roots_, folder);
+    // Every file of the folder goes into the same destination folder, which is
+    // looked at once. When the walk makes it, the files that follow need not
+    // look for an old file of their name.
+    blocked_.resize(static_cast<std::size_t>(depth) + 1);
+    std::string& blocked = blocked_[depth];
+    blocked = depth > 0 ? blocked_[depth - 1] : std::string();
+    Entry found;
+    const bool there = fs.lookup(dest_folder, &found);
+    if (blocked.empty() && there && (found.attributes & ATTR_REPARSE_POINT)) blocked = not_through(dest_folder);
+    // A folder under the root that answers to the name of another (by its
+    // short name): the files would land in that other folder.
+    if (blocked.empty() && there && depth > 0 && found.is_folder &&
+        fs.fold_case(found.name) != fs.fold_case(last_step(dest_folder)))
+        blocked = "La carpeta de destino " + dest_folder + " es otro nombre de la carpeta " + found.name +
+                  "; no se escribe en ella.";
+    bool made = false, handed_over = false;
+
+    for (const Entry& file : entries) {
+        if (file.is_folder) continue;
+        if (run_.abandoned_) break;
+        const std::string source = child_path(folder, file.name);
+        const std::string dest = destination_path(run_.roots_, source);
+        const std::string key = path_key(fs, dest);
+        if (key_within(key, source_key_)) {
+            // The same file when the source root is the destination (the
+            // wizard started from C:\, or a root whose case kept it from being
+            // mapped), another source file when it runs from the destination.
+            queue.refuse(source, "El destino está dentro de la carpeta de origen.", file.size, true);
+        } else if (!blocked.empty()) {
+            queue.refuse(source, blocked, file.size, true);
+        } else if (!run_.destinations_.insert(std::hash<std::string>{}(key)).second) {
+            // A medium written on a system that tells case apart may hold
+            // "Mapa.dat" beside "mapa.dat"; Windows would make them one file.
+            queue.refuse(source,
+                         "Otro archivo del soporte ya se ha copiado con este nombre (Windows no distingue "
+                         "mayúsculas de minúsculas).",
+                         file.size, true);
+        } else {
+            // Folders are made before any file in them is handed over. A folder
+            // that cannot be made shows up as the copies into it failing.
+            if (!there && !made) {
+                std::string ignored;
+                made = fs.make_folders(dest_folder + "\\", &ignored);
+            }
+            queue.copy(source, dest, there || !made, file.size);
+            handed_over = true;
+        }
+    }
+    if (handed_over) queue.folder_done(dest_folder);
+    return true;
+}
 
 CopyRun::CopyRun(FileSystem& fs, CopyEvents& events, Roots roots)
     : fs_(fs), events_(events), roots_(std::move(roots)) {}
@@ -23,16 +105,24 @@ CopyRun::CopyRun(FileSystem& fs, CopyEvents& events, Roots roots)
 CopyRun::~CopyRun() = default;
 
 bool CopyRun::copy_tree(std::uint64_t size, std::string* err) {
-    queue_ = std::make_unique<CopyQueue>(fs_, events_, results_, abandoned_, size);
-    // However this ends, the queue goes with it, and with the queue its workers.
+    queue_ = std::make_unique<CopyQueue>(fs_, events_, results_, size);
+    // However this ends, the queue goes with it, and with the queue its
+    // workers; but a queue whose workers the system holds in a read is left
+    // to them (the process is ending).
     struct Drop {
         std::unique_ptr<CopyQueue>& queue;
-        ~Drop() { queue.reset(); }
+        ~Drop() {
+            if (!queue) return;
+            queue->abandon();  // nothing left to stop after a walk that finished
+            if (queue->stuck()) static_cast<void>(queue.release());
+            queue.reset();
+        }
     } drop{queue_};
     // What was handed over before a folder failed to list is reported first.
-    const bool walked = copy_folder(collapse_separators(roots_.source), {}, err);
+    Walk walk(*this);
+    const bool walked = walk_tree(fs_, collapse_separators(roots_.source), walk, err);
     if (queue_->finish()) return walked;
-    *err = kAbandoned;
+    *err = queue_->why_stopped().empty() ? kAbandoned : queue_->why_stopped();
     return false;
 }
 
@@ -43,65 +133,6 @@ void CopyRun::hold(bool held) {
 void CopyRun::abandon() {
     abandoned_ = true;
     if (queue_) queue_->abandon();
-}
-
-// One folder of the walk: its files, then its subfolders. `blocked` says why
-// nothing may be written below this point (a destination folder above it
-// leads elsewhere), empty when all is well.
-bool CopyRun::copy_folder(const std::string& folder, std::string blocked, std::string* err) {
-    std::vector<Entry> entries;
-    if (!list_folder(fs_, folder, &entries, err)) return false;
-    const std::string dest_folder = destination_path(roots_, folder);
-    // Every file of the folder goes into the same destination folder, which is
-    // looked at once. When the walk makes it, the files that follow need not
-    // look for an old file of their name.
-    std::uint32_t attrs = 0;
-    const bool there = fs_.attributes(dest_folder, &attrs);
-    if (blocked.empty() && there && (attrs & ATTR_REPARSE_POINT)) blocked = not_through(dest_folder);
-    bool made = false;
-
-    for (const Entry& file : entries) {
-        if (file.is_folder) continue;
-        if (abandoned_) return true;
-        const std::string source = child_path(folder, file.name);
-        const std::string dest = destination_path(roots_, source);
-        if (path_within(dest, roots_.source)) {
-            // The same file when the source root is the destination (the
-            // wizard started from C:\, or a root whose case kept it from being
-            // mapped), another source file when it runs from the destination.
-            queue_->refuse(source, "El destino está dentro de la carpeta de origen.", file.size, true);
-        } else if (!blocked.empty()) {
-            queue_->refuse(source, blocked, file.size, true);
-        } else if (!destinations_.insert(std::hash<std::string>{}(folded(dest))).second) {
-            // A medium written on a system that tells case apart may hold
-            // "Mapa.dat" beside "mapa.dat"; Windows would make them one file.
-            queue_->refuse(source,
-                           "Otro archivo del soporte ya se ha copiado con este nombre (Windows no distingue "
-                           "mayúsculas de minúsculas).",
-                           file.size, true);
-        } else {
-            // Folders are made before any file in them is handed over. A folder
-            // that cannot be made shows up as the copies into it failing.
-            if (!there && !made) {
-                std::string ignored;
-                made = fs_.make_folders(dest_folder + "\\", &ignored);
-            }
-            queue_->copy(source, dest, there || !made, file.size);
-        }
-    }
-
-    for (const Entry& sub : entries) {
-        if (!sub.is_folder) continue;
-        const std::string next = child_path(folder, sub.name);
-        if (followed(sub)) {
-            if (!copy_folder(next, blocked, err)) return false;
-            continue;
-        }
-        // Not followed, so not copied: the run must not end as a success.
-        queue_->refuse(next, "La carpeta es una unión, un vínculo simbólico o un punto de montaje; no se copia.", 0,
-                       false);
-    }
-    return true;
 }
 
 }  // namespace vorlan

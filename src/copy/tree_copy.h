@@ -4,7 +4,6 @@
 // worker threads; the caller's thread reports them one after another, in the
 // order of the walk, exactly as a copy of one file at a time would.
 
-#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -29,6 +28,10 @@ public:
     // the whole tree, 0 to 100.
     virtual void file_progress(double percent) = 0;
     virtual void overall_progress(double percent) = 0;
+    // A file reported copied is not at the destination as copied after all
+    // (another file took its name): it has failed, for `reason`. Comes once
+    // every file of its folder is reported, before the files of the next.
+    virtual void file_missing(const std::string& source, const std::string& reason) = 0;
 };
 
 struct Failure {
@@ -66,6 +69,9 @@ public:
     // Stops the copy at once, removing every file it was writing, whatever its
     // name, and returns when they are gone: for a process about to end in the
     // middle of a copy. Files it completed stay. Nothing more is reported.
+    // Reads that a medium holds are cancelled; should the system not end one,
+    // it returns within two seconds all the same, and the files still being
+    // written go when the process does (see NewFile).
     // For the caller's handlers, inside a yield.
     void abandon();
     bool abandoned() const { return abandoned_; }
@@ -73,20 +79,19 @@ public:
     const CopyResults& results() const { return results_; }
 
 private:
-    bool copy_folder(const std::string& folder, std::string blocked, std::string* err);
+    class Walk;
 
     FileSystem& fs_;
     CopyEvents& events_;
     const Roots roots_;
     CopyResults results_;
-    // Set on the caller's thread, read by the workers at every chunk.
-    std::atomic<bool> abandoned_{false};
-    // Destination paths of this run's files, folded as Windows compares names,
-    // by a 64-bit hash: two source names that differ only in case must not
-    // overwrite each other. The paths themselves took a fifth of the memory
-    // of a copy of 200,000 files; the chance that two different paths of such
-    // a copy share a hash is about one in a billion, and it would show as one
-    // failed file, never as one file overwriting another.
+    bool abandoned_ = false;
+    // Destination paths of this run's files, folded as the destination
+    // compares names, by a 64-bit hash: two source names that differ only in
+    // case must not overwrite each other. The paths themselves took a fifth of
+    // the memory of a copy of 200,000 files; the chance that two different
+    // paths of such a copy share a hash is about one in a billion, and it
+    // would show as one failed file, never as one file overwriting another.
     std::unordered_set<std::uint64_t> destinations_;
     std::unique_ptr<CopyQueue> queue_;  // while copy_tree runs
 };

@@ -32,13 +32,41 @@ bool list_folder(FileSystem& fs, const std::string& folder, std::vector<Entry>* 
 // point could lead anywhere, back into the tree too.
 inline bool followed(const Entry& e) { return e.is_folder && !(e.attributes & ATTR_REPARSE_POINT); }
 
+// What a walk does in each folder it reaches.
+class FolderVisitor {
+public:
+    virtual ~FolderVisitor() = default;
+    // `folder`, `depth` steps below the walk's root, has these entries. False
+    // ends the walk, with `*err` saying why.
+    virtual bool visit(const std::string& folder, int depth, const std::vector<Entry>& entries, std::string* err) = 0;
+    // A subfolder that the walk does not follow, in its turn.
+    virtual void not_followed(const std::string& folder, int depth) = 0;
+};
+
+// Visits `root` and every folder under it that the walks follow, in the order
+// every walk keeps: a folder, then each of its subfolders in the order they
+// were listed, each with everything under it before the next. The walk keeps
+// its place on the heap, not on the stack: a tree may go as deep as a path
+// can be long. False when a folder cannot be listed or the visitor says so.
+bool walk_tree(FileSystem& fs, const std::string& root, FolderVisitor& visitor, std::string* err);
+
 // The files at every depth under `folder`. Yields once per folder.
 bool count_files(FileSystem& fs, WalkEvents& events, const std::string& folder, std::int64_t* count, std::string* err);
 
-// Bytes of every file at every depth under `folder`, and of the files under
-// `dest` (empty: none) that a copy of it would replace. Yields once per folder.
+// The room a copy of a tree takes.
+struct TreeSize {
+    std::uint64_t bytes = 0;             // every file at every depth, as listed
+    std::uint64_t room = 0;              // the same, each file rounded up to whole clusters
+    std::uint64_t freed = 0;             // files under the destination that the copy replaces, rounded up
+    std::uint64_t largest_replaced = 0;  // the largest of those, rounded up
+    std::string too_large;               // the first file of more than the limit's bytes, empty when none
+};
+
+// Measures the tree under `folder` for a copy to `dest` (empty: nothing is
+// there to replace), on a volume of `cluster`-byte clusters that holds files
+// of at most `largest_file` bytes. Yields once per folder.
 bool measure_tree(FileSystem& fs, WalkEvents& events, const std::string& folder, const std::string& dest,
-                  std::uint64_t* size, std::uint64_t* replaced, std::string* err);
+                  std::uint64_t cluster, std::uint64_t largest_file, TreeSize* size, std::string* err);
 
 // Sets the attributes of the files directly in `folder`, and of its immediate
 // subfolders, to 0. Yields once.

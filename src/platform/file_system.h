@@ -34,6 +34,10 @@ public:
     virtual std::uint64_t size() const = 0;
     // Reads up to `n` bytes at the current position; `*got` is 0 only at the end.
     virtual bool read(void* buf, std::size_t n, std::size_t* got, std::string* err) = 0;
+    // Ends a read in progress on another thread, and every later one, as
+    // failed: a medium that went away may hold a read for minutes. Called from
+    // any thread while the stream is in use.
+    virtual void cancel() = 0;
 };
 
 class OutputFile {
@@ -45,15 +49,42 @@ public:
     virtual bool close(std::string* err) = 0;
 };
 
+// A new file the copy writes. It is provisional until kept: should the stream
+// go without keep() or keep_as(), or the process end in any way first (a
+// kill, a crash, the end of the session), the file is removed, by the system
+// when the process no longer can. Nobody else can open it meanwhile.
+class NewFile {
+public:
+    virtual ~NewFile() = default;  // removes a file that was not kept
+    // Writes all `n` bytes or fails.
+    virtual bool write(const void* buf, std::size_t n, std::string* err) = 0;
+    // Has the system write what it holds of the file to the disk.
+    virtual bool flush(std::string* err) = 0;
+    // The file is complete: it stays under its name, closed. On failure it is gone.
+    virtual bool keep(std::string* err) = 0;
+    // The file is complete: it takes the place of the file at `older`, in one
+    // step, and stays there, closed. On failure `older` is as it was (a
+    // read-only or open file is refused) and the new file is gone.
+    virtual bool keep_as(const std::string& older, std::string* err) = 0;
+};
+
+// What the copy needs to know of the volume that holds a folder.
+struct Volume {
+    std::uint64_t free = 0;     // bytes this user may still write
+    std::uint32_t cluster = 0;  // the unit a file takes room in; 0 when unknown
+    std::string file_system;    // as the system names it: "NTFS", "FAT32", "exFAT", ...
+};
+
 // Called from several threads at once. While a tree is copied, its workers
-// (up to four threads) call open_read, attributes, create, replace and
-// remove_file, and use the streams these give, while the caller's thread
-// walks the tree with list, attributes and make_folders. An implementation
-// must take such calls at the same time, on any paths, with no state shared
-// between calls that is not guarded, and give each call its own error text.
-// A stream is used and destroyed on the thread that opened it. The copy never
-// has two threads writing one path: the other calls (set_attributes,
-// free_space, read_ansi_text) come from the caller's thread alone.
+// (up to four threads) call open_read, lookup, create_new, set_attributes and
+// fold_case, and use the streams these give, while the caller's thread walks
+// the tree with list, lookup, attributes, remove_file, make_folders and
+// fold_case. An implementation must take such calls at the same time, on any
+// paths, with no state shared between calls that is not guarded, and give
+// each call its own error text. A stream is used and destroyed on the thread
+// that opened it (InputFile::cancel alone comes from another). The copy never
+// has two threads writing one path: the other calls (create, volume,
+// read_ansi_text) come from the caller's thread alone.
 class FileSystem {
 public:
     virtual ~FileSystem() = default;
@@ -72,16 +103,9 @@ public:
 
     // Opens a file for reading, sharing reading with other programs.
     virtual std::unique_ptr<InputFile> open_read(const std::string& path, std::string* err) = 0;
-    // Creates an empty file for writing (a file already there is truncated); its folder must exist.
+    // Creates an empty file for writing, or empties the one already there (the
+    // unattended run's log); its folder must exist.
     virtual std::unique_ptr<OutputFile> create(const std::string& path, std::string* err) = 0;
-
-    // Puts the complete file `from` in the place of the file `to`, in one step:
-    // `to` stays as it was when the move is refused (read-only, in use).
-    virtual bool replace(const std::string& from, const std::string& to, std::string* err) = 0;
-
-    // Bytes free for this user on the volume that holds `path` (which need
-    // not exist yet: its nearest existing folder decides).
-    virtual bool free_space(const std::string& path, std::uint64_t* bytes, std::string* err) = 0;
 
     // Creates every missing folder of `path` up to its last "\".
     virtual bool make_folders(const std::string& path, std::string* err) = 0;
@@ -92,6 +116,26 @@ public:
     // its last whole line there, and `*cut` says so.
     virtual bool read_ansi_text(const std::string& path, std::size_t most, std::string* utf8, bool* cut,
                                 std::string* err) = 0;
+
+    // The entry at `path` as its folder lists it: its name is the one stored,
+    // which is not the last step of `path` when that is another name for it
+    // (a short 8.3 name, say). False when nothing is there.
+    virtual bool lookup(const std::string& path, Entry* entry) = 0;
+
+    // Creates a new file at `path` for the copy, provisional until kept (see
+    // NewFile); its folder must exist. It never opens a file already there,
+    // whatever name reaches it (another case, a short name): `*exists` is then
+    // true, and that file is left as it was.
+    virtual std::unique_ptr<NewFile> create_new(const std::string& path, bool* exists, std::string* err) = 0;
+
+    // `text` as this file system compares names: two names of one folder
+    // name the same entry when they give the same text (on Windows, letter by
+    // letter as the system's own ordinal case-insensitive comparison takes it).
+    virtual std::string fold_case(const std::string& text) = 0;
+
+    // The volume that holds `path` (which need not exist yet: its nearest
+    // existing folder decides).
+    virtual bool volume(const std::string& path, Volume* out, std::string* err) = 0;
 };
 
 }  // namespace vorlan

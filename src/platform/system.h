@@ -28,6 +28,16 @@ public:
 
     // Ends the process at once: nothing more runs, nothing is asked or saved.
     [[noreturn]] virtual void end_process() = 0;
+
+    // From here on, a request from outside to end the process (Ctrl+C or
+    // Ctrl+Break, its console closed, a log-off or shutdown) no longer ends
+    // it at once: it is told through end_requested(), and the process ends
+    // by itself (or is ended by the system once its patience runs out). For a
+    // run with no window, which would otherwise end in the middle of a file
+    // with nothing logged.
+    virtual void watch_for_end() = 0;
+    // Whether such a request has come since watch_for_end(); cheap to ask.
+    virtual bool end_requested() = 0;
 };
 
 }  // namespace vorlan

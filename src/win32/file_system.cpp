@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <atomic>
 #include <climits>
 #include <string_view>
 
@@ -41,14 +42,27 @@ public:
     bool read(void* buf, std::size_t n, std::size_t* got, std::string* err) override {
         *got = 0;
         DWORD moved = 0;
+        if (cancelled_) {
+            *err = error_text(ERROR_OPERATION_ABORTED);
+            return false;
+        }
         if (!ReadFile(file_.get(), buf, static_cast<DWORD>(std::min(n, kMaxIo)), &moved, nullptr)) return fail(err);
         *got = moved;
         return true;
     }
 
+    // CancelIoEx ends the synchronous read of another thread on this handle;
+    // the flag, a read that had not begun yet (the caller asks again until
+    // the reading thread is done).
+    void cancel() override {
+        cancelled_ = true;
+        CancelIoEx(file_.get(), nullptr);
+    }
+
 private:
     UniqueHandle file_;
     std::uint64_t size_;  // as measured at the open, for when the query fails
+    std::atomic<bool> cancelled_{false};
 };
 
 class Win32OutputFile : public OutputFile {
@@ -162,14 +176,15 @@ std::unique_ptr<InputFile> Win32FileSystem::open_read(const std::string& path, s
 
 std::unique_ptr<OutputFile> Win32FileSystem::create(const std::string& path, std::string* err) {
     const std::wstring name = long_path(path);
-    // CREATE_NEW first: Wine truncates whatever it opens with CREATE_ALWAYS,
-    // even a file it has just made, and Linux file systems write a file that
-    // was truncated and written again to the disk as soon as it is closed,
-    // which makes every close wait.
-    UniqueHandle file(CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+    // The log, which a new run writes anew, and which others may read while
+    // the run goes on. CREATE_NEW first: Wine truncates whatever it opens
+    // with CREATE_ALWAYS, even a file it has just made, and Linux file systems
+    // write a file that was truncated and written again to the disk as soon
+    // as it is closed, which makes every close wait.
+    UniqueHandle file(CreateFileW(name.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
                                   FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (!file.valid() && GetLastError() == ERROR_FILE_EXISTS) {
-        file = UniqueHandle(CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+        file = UniqueHandle(CreateFileW(name.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
                                         FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     }
     if (!file.valid()) {
@@ -179,34 +194,15 @@ std::unique_ptr<OutputFile> Win32FileSystem::create(const std::string& path, std
     return std::make_unique<Win32OutputFile>(std::move(file));
 }
 
-bool Win32FileSystem::replace(const std::string& from, const std::string& to, std::string* err) {
-    // One rename: the old file is either still there or replaced by the whole
-    // new one. Windows refuses it for a read-only or open destination.
-    // Wine replaces a read-only file all the same; it is refused here as Windows does.
-    const std::wstring target = long_path(to);
-    const DWORD attrs = GetFileAttributesW(target.c_str());
-    if (attrs != INVALID_FILE_ATTRIBUTES && (attrs & FILE_ATTRIBUTE_READONLY)) {
-        *err = error_text(ERROR_ACCESS_DENIED);
-        return false;
-    }
-    if (!MoveFileExW(long_path(from).c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)) return fail(err);
-    return true;
-}
-
-bool Win32FileSystem::free_space(const std::string& path, std::uint64_t* bytes, std::string* err) {
-    std::wstring folder = long_path(path);
+std::wstring nearest_existing_folder(std::wstring folder) {
     const std::size_t root = volume_root_length(folder);
-    // The nearest folder that exists decides; the destination may not yet.
     while (folder.size() > root && !is_folder(folder)) {
         const std::size_t slash = folder.rfind(L'\\', folder.size() - 2);
         if (slash == std::wstring::npos || slash + 1 < root) break;
         folder.resize(slash + 1);
     }
     if (folder.empty() || folder.back() != L'\\') folder += L'\\';
-    ULARGE_INTEGER available;
-    if (!GetDiskFreeSpaceExW(folder.c_str(), &available, nullptr, nullptr)) return fail(err);
-    *bytes = available.QuadPart;
-    return true;
+    return folder;
 }
 
 bool Win32FileSystem::make_folders(const std::string& path, std::string* err) {

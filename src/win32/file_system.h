@@ -17,11 +17,18 @@ public:
     bool remove_file(const std::string& path, std::string* err) override;
     std::unique_ptr<InputFile> open_read(const std::string& path, std::string* err) override;
     std::unique_ptr<OutputFile> create(const std::string& path, std::string* err) override;
-    bool replace(const std::string& from, const std::string& to, std::string* err) override;
-    bool free_space(const std::string& path, std::uint64_t* bytes, std::string* err) override;
     bool make_folders(const std::string& path, std::string* err) override;
     bool read_ansi_text(const std::string& path, std::size_t most, std::string* utf8, bool* cut,
                         std::string* err) override;
+    // In file_system_names.cpp and new_file.cpp:
+    bool lookup(const std::string& path, Entry* entry) override;
+    std::unique_ptr<NewFile> create_new(const std::string& path, bool* exists, std::string* err) override;
+    std::string fold_case(const std::string& text) override;
+    bool volume(const std::string& path, Volume* out, std::string* err) override;
 };
+
+// The nearest folder of `path` (a "\\?\" path) that exists, with a trailing
+// separator: the one whose volume holds whatever will be made at `path`.
+std::wstring nearest_existing_folder(std::wstring path);
 
 }  // namespace vorlan::win32

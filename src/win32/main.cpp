@@ -80,6 +80,10 @@ std::vector<std::string> arguments() {
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show_command) {
     load_libraries_from_system_only();
+    // A medium taken out, or a disc the drive cannot read, fails the file
+    // being read, with its reason; Windows' own "no disk" box would stop the
+    // copy until someone answers it.
+    SetErrorMode(GetErrorMode() | SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
     const vorlan::CommandLine line = vorlan::parse_command_line(arguments());
     vorlan::win32::Win32System system;
     vorlan::win32::Win32FileSystem fs;

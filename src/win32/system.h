@@ -10,6 +10,10 @@
 
 namespace vorlan::win32 {
 
+// The class of the hidden window through which a run with no window hears
+// of a log-off or shutdown.
+inline constexpr wchar_t kSessionWindowClass[] = L"VORLAN.instalar.sesion";
+
 // The folder part of a module path: no trailing separator, except that a
 // drive root keeps its own ("D:\").
 std::wstring folder_of(const std::wstring& module_path);
@@ -22,8 +26,15 @@ public:
     std::string temp_folder() override;
     void console_line(const std::string& line) override;
     [[noreturn]] void end_process() override;
+    // In system_end.cpp:
+    void watch_for_end() override;
+    bool end_requested() override;
 
 private:
+    // Attaches to the console of the program that started this one, and
+    // finds where console lines go.
+    void look_up_console();
+
     // Held for the life of the process: the mark is gone when its last handle is.
     UniqueHandle instance_mark_;
     // Where console lines go: the standard output when it was redirected, else

@@ -28,25 +28,33 @@ std::string Win32System::temp_folder() {
     return narrow(folder);
 }
 
-void Win32System::console_line(const std::string& line) {
-    if (!console_looked_up_) {
-        console_looked_up_ = true;
-        // A windows program has no console of its own. Output redirected by
-        // the caller (a script's "> file") is inherited as a handle; a person
-        // at a console ("start /wait instalar.exe /datos") is reached through
-        // the console of the program that started this one.
-        const HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
-        DWORD mode = 0;
-        if (out && out != INVALID_HANDLE_VALUE && !GetConsoleMode(out, &mode) &&
-            GetFileType(out) != FILE_TYPE_UNKNOWN) {
-            console_ = out;
-            console_is_file_ = true;
-        } else if (AttachConsole(ATTACH_PARENT_PROCESS)) {
-            opened_console_.reset(CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE,
-                                              FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
-            console_ = opened_console_.get();
-        }
+void Win32System::look_up_console() {
+    if (console_looked_up_) return;
+    console_looked_up_ = true;
+    // A windows program has no console of its own. Output redirected by
+    // the caller (a script's "> file") is inherited as a handle; a person
+    // at a console ("start /wait instalar.exe /datos") is reached through
+    // the console of the program that started this one. Attached to that
+    // console either way, the process hears its Ctrl+C and its closing.
+    // Wine attaches a child to its parent's console by itself: the call then
+    // says ERROR_ACCESS_DENIED.
+    const HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+    DWORD mode = 0;
+    const bool redirected =
+        out && out != INVALID_HANDLE_VALUE && !GetConsoleMode(out, &mode) && GetFileType(out) != FILE_TYPE_UNKNOWN;
+    const bool attached = AttachConsole(ATTACH_PARENT_PROCESS) || GetLastError() == ERROR_ACCESS_DENIED;
+    if (redirected) {
+        console_ = out;
+        console_is_file_ = true;
+    } else if (attached) {
+        opened_console_.reset(CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                          nullptr, OPEN_EXISTING, 0, nullptr));
+        console_ = opened_console_.get();
     }
+}
+
+void Win32System::console_line(const std::string& line) {
+    look_up_console();
     if (!console_) return;
     const std::string text = with_crlf(line + "\n");
     DWORD written = 0;

@@ -72,6 +72,17 @@ public:
         }
     }
 
+    // The file's "Ok" line stays, as true as it was then; the failure that
+    // the look at its folder found comes after it, in both lists, as any
+    // failure's line, and the count of copied files goes back by one.
+    void file_missing(const std::string& source, const std::string&) override {
+        const std::string line = file_line(source, false);
+        form_.list_add(ListaFicheros, line);
+        select_last(form_);
+        form_.list_add(ListaFicherosFail, line);
+        form_.set_text(NumFilesCopy, std::to_string(--copied_));
+    }
+
     void file_progress(double percent) override { form_.set_progress(ProgressBar, percent); }
     void overall_progress(double percent) override { form_.set_progress(ProgressBarT, percent); }
     void yield() override {

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "copy/install.h"
+#include "copy/paths.h"
 #include "wizard/app.h"
 #include "wizard/texts.h"
 
@@ -73,12 +74,24 @@ private:
     std::string error_;
 };
 
+// Thrown from a yield when the process is asked to end from outside while
+// no copy runs (counting, measuring, the attribute pass).
+struct EndRequested {};
+
 class LogEvents : public InstallEvents {
 public:
-    LogEvents(Log& log, const CommandLine& line, const std::string& dest) : log_(log), line_(line), dest_(dest) {}
+    LogEvents(Log& log, const CommandLine& line, const std::string& dest, System& system)
+        : log_(log), line_(line), dest_(dest), system_(system) {}
+
+    // What was reported so far, for a run that ends by an exception (bytes
+    // once the copy has returned).
+    std::int64_t found = 0, copied = 0;
+    std::uint64_t bytes = 0;
+    std::vector<Failure> failures;
 
     void counting() override { log_.line(kCountingLine); }
     void counted(std::int64_t files) override {
+        found = files;
         log_.line(found_line(files));
         log_.line(kStartingLine);
     }
@@ -89,23 +102,61 @@ public:
                   "reemplazar sus archivos.");
         return false;
     }
-    void copying(CopyRun*) override {}
+    void copying(CopyRun* run) override {
+        if (!run && run_) bytes = run_->results().bytes;
+        run_ = run;
+    }
     void granted(const std::string& arguments, int code) override {
         log_.line("cacls " + arguments + " ha terminado con el código " + std::to_string(code) + ".");
     }
     void file_started(const std::string&) override {}
-    void file_done(const std::string& source, bool ok, const std::string&) override {
+    void file_done(const std::string& source, bool ok, const std::string& reason) override {
         log_.line(file_line(source, ok));
+        if (ok) ++copied;
+        else failures.push_back({source, reason});
+    }
+    void file_missing(const std::string& source, const std::string& reason) override {
+        log_.line(file_line(source, false));
+        --copied;
+        failures.push_back({source, reason});
     }
     void file_progress(double) override {}
     void overall_progress(double) override {}
-    void yield() override {}
+    // Ending from outside abandons the copy as "Cancelar" answered Yes does;
+    // the run then ends as interrupted, and its summary is logged.
+    void yield() override {
+        if (!system_.end_requested()) return;
+        if (!run_) throw EndRequested{};
+        if (!run_->abandoned()) run_->abandon();
+    }
 
 private:
     Log& log_;
     const CommandLine& line_;
     const std::string& dest_;
+    System& system_;
+    CopyRun* run_ = nullptr;
 };
+
+// The first character of a path that no Windows name may hold, or 0. A
+// leading "\\?\" or "\\.\" is the path's own.
+char bad_character(const std::string& path) {
+    const std::size_t from = path.rfind("\\\\?\\", 0) == 0 || path.rfind("\\\\.\\", 0) == 0 ? 4 : 0;
+    const std::size_t at = path.find_first_of("\"<>|*?", from);
+    return at == std::string::npos ? '\0' : path[at];
+}
+
+std::string bad_value(const std::string& arg, char c) {
+    // Windows programs read \" as a quote inside the argument:
+    // /destino:"D:\datos\" /sobrescribir arrives as one argument,
+    // /destino:D:\datos" /sobrescribir, and /sobrescribir would be lost.
+    if (c == '"')
+        return "La opción \"" + arg +
+               "\" lleva unas comillas dentro: una \\ justo antes de las comillas de cierre las deja en el valor "
+               "(/destino:\"D:\\datos\\\"). Quite esa \\ final o duplíquela (/destino:\"D:\\datos\\\\\").";
+    return "La opción \"" + arg + "\" lleva el carácter " + std::string(1, c) +
+           ", que no puede formar parte de un nombre de archivo.";
+}
 
 std::string seconds_since(std::chrono::steady_clock::time_point start) {
     const double s = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
@@ -129,6 +180,8 @@ CommandLine parse_command_line(const std::vector<std::string>& args) {
             line.help = true;
         } else if (key == "/sobrescribir" && !line.overwrite) {
             line.overwrite = true;
+        } else if ((key == "/destino:" || key == "/registro:") && !value.empty() && bad_character(value)) {
+            if (line.error.empty()) line.error = bad_value(arg, bad_character(value));
         } else if (key == "/destino:" && !has_destination && !value.empty()) {
             line.destination = value;
             has_destination = true;
@@ -144,30 +197,73 @@ CommandLine parse_command_line(const std::vector<std::string>& args) {
     return line;
 }
 
+namespace {
+
+// Why the log cannot be at `path`, or empty: inside the tree being copied
+// from or to, a log would be copied, or would truncate a data file, or be
+// replaced by one.
+std::string misplaced_log(FileSystem& fs, const std::string& path, const InstallerState& state) {
+    if (const char c = bad_character(path))
+        return "El registro " + path + " lleva el carácter " + std::string(1, c) +
+               ", que no puede formar parte de un nombre de archivo.";
+    for (const std::string* tree : {&state.data_source, &state.data_destination})
+        if (path_within(fs, path, *tree))
+            return "El registro " + path + " no puede estar dentro de " + collapse_separators(*tree) +
+                   ", que es la carpeta de datos que se copia o el directorio de destino.";
+    return {};
+}
+
+}  // namespace
+
 int run_unattended(FileSystem& fs, Programs& programs, System& system, const CommandLine& line) {
     const auto start = std::chrono::steady_clock::now();
+    // Nothing is written, the log included, before the command line is known
+    // to be right and no other instance runs: a second instance must not
+    // empty the first one's log, nor a wrong line a file of the user's.
+    if (!line.error.empty() || line.help) {
+        if (!line.error.empty()) system.console_line(line.error);
+        system.console_line(kUsage);
+        return line.error.empty() ? EXIT_INSTALLED : EXIT_USAGE;
+    }
+    const InstallerState state = installer_state(
+        system.program_folder(), line.destination.empty() ? kDefaultDestination : system.full_path(line.destination));
     const std::string log_path =
         line.log.empty() ? system.temp_folder() + "\\instalar-vorlan.log" : system.full_path(line.log);
+    if (const std::string wrong = misplaced_log(fs, log_path, state); !wrong.empty()) {
+        system.console_line(wrong);
+        return EXIT_USAGE;
+    }
+    if (!system.claim_single_instance()) {
+        system.console_line(kAlreadyRunning);
+        return EXIT_RUNNING;
+    }
     Log log(fs, system, log_path);
     if (!log.error().empty()) {
         system.console_line(log.error());
         // A log asked for and not written would leave the administrator with nothing.
         if (!line.log.empty()) return EXIT_USAGE;
     }
-    if (!line.error.empty() || line.help) {
-        if (!line.error.empty()) log.line(line.error);
-        log.line(kUsage);
-        return line.error.empty() ? EXIT_INSTALLED : EXIT_USAGE;
-    }
-    if (!system.claim_single_instance()) {
-        log.line(kAlreadyRunning);
-        return EXIT_RUNNING;
-    }
 
-    const InstallerState state = installer_state(
-        system.program_folder(), line.destination.empty() ? kDefaultDestination : system.full_path(line.destination));
-    LogEvents events(log, line, state.data_destination);
-    const InstallReport report = run_install(fs, programs, {{state.data_source, state.data_destination}, true}, events);
+    system.watch_for_end();
+    LogEvents events(log, line, state.data_destination, system);
+    InstallReport report;
+    std::string thrown;
+    try {
+        report = run_install(fs, programs, {{state.data_source, state.data_destination}, true}, events);
+    } catch (const EndRequested&) {
+        thrown = "La instalación se ha interrumpido: se ha pedido terminar el programa.";
+    } catch (const std::exception& e) {
+        thrown = std::string("La instalación se ha interrumpido por un error inesperado: ") + e.what();
+    }
+    if (!thrown.empty()) {
+        // What was reported before is all there is of the run.
+        report.end = InstallEnd::Interrupted;
+        report.message = thrown;
+        report.found = events.found;
+        report.copied = events.copied;
+        report.bytes = events.bytes;
+        report.failures = events.failures;
+    }
 
     for (const Failure& f : report.failures) log.line(f.path + ": " + f.reason);
     if (!report.message.empty()) log.line(report.message);

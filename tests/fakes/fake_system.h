@@ -2,6 +2,7 @@
 // The process and program starts, faked: the folder is set by the test,
 // ending the process unwinds to the test, starts are recorded.
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -23,11 +24,15 @@ public:
     std::string temp_folder() override { return "C:\\temp"; }
     void console_line(const std::string& line) override { console.push_back(line); }
     [[noreturn]] void end_process() override { throw ProcessEnded{}; }
+    void watch_for_end() override { watching = true; }
+    bool end_requested() override { return watching && asked_to_end && asked_to_end(); }
 
     std::string folder = "E:\\instalar";
     std::string current = "C:\\trabajo";
     std::vector<std::string> console;
     bool another_instance = false;
+    bool watching = false;
+    std::function<bool()> asked_to_end;  // asked at every end_requested(), once watching
 };
 
 struct ProgramStart {

@@ -4,10 +4,15 @@
 
 #include <algorithm>
 #include <cctype>
+#include <condition_variable>
 #include <cstring>
+#include <new>
 #include <stdexcept>
+#include <string_view>
 #include <thread>
 #include <utility>
+
+#include "fakes/windows_names.h"
 
 namespace vorlan::test {
 
@@ -18,6 +23,9 @@ const char* const kNotFound = "El sistema no puede encontrar el archivo especifi
 const char* const kAccessDenied = "Acceso denegado.";
 const char* const kSharing = "El proceso no tiene acceso al archivo porque está siendo utilizado por otro proceso.";
 const char* const kDeviceError = "La solicitud no se pudo realizar debido a un error de dispositivo de E/S.";
+const char* const kExists = "El archivo ya existe.";
+const char* const kCancelled =
+    "Se ha anulado la operación de E/S debido a una salida de subproceso o a una solicitud de aplicación.";
 
 bool fail(std::string* err, const char* text) {
     if (err) *err = text;
@@ -27,13 +35,15 @@ bool fail(std::string* err, const char* text) {
 // "X:\a\b" with doubled and trailing separators dropped; "" when not a valid absolute path.
 std::string normal(const std::string& path) {
     if (path.size() < 2 || path[1] != ':' || !std::isalpha(static_cast<unsigned char>(path[0]))) return "";
-    std::string out = path.substr(0, 2);
+    std::string out;
+    out.reserve(path.size());
+    out.append(path, 0, 2);
     for (std::size_t i = 2, end; i < path.size(); i = end + 1) {
         end = std::min(path.find('\\', i), path.size());
-        const std::string name = path.substr(i, end - i);
+        const std::string_view name(path.data() + i, end - i);
         if ((i == 2 && end != 2) || name == "." || name == ".." || name.find_first_of("<>:\"/|?*") != name.npos)
             return "";
-        if (!name.empty()) out += "\\" + name;
+        if (!name.empty()) out.append("\\").append(name);
     }
     return out;
 }
@@ -45,10 +55,21 @@ std::string parent(const std::string& path) { return path.substr(0, path.rfind('
 using Node = MemoryFileSystem::Node;
 
 std::string MemoryFileSystem::key(const std::string& path) {
-    std::string k = normal(path);
+    const std::string k = normal(path);
     if (k.starts_with("U:") || k.starts_with("u:")) return k;  // a share of a system that tells case apart
-    for (char& c : k) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return k;
+    return fold_like_windows(k);
+}
+
+std::string MemoryFileSystem::resolved(const std::string& k) const {
+    if (short_keys_.empty() || nodes_.count(k)) return k;
+    std::string out = k.substr(0, 2);
+    for (std::size_t i = 3, end; i <= k.size(); i = end + 1) {
+        end = std::min(k.find('\\', i), k.size());
+        out.append(1, '\\').append(k, i, end - i);
+        const auto it = short_keys_.find(out);
+        if (!nodes_.count(out) && it != short_keys_.end()) out = it->second;
+    }
+    return out;
 }
 
 void Node::read_at(char* out, std::uint64_t offset, std::size_t n) const {
@@ -64,17 +85,25 @@ void Node::append(const char* data, std::size_t n) {
     else bytes.append(data, n);
 }
 
-// One open file, read or written.
-class MemoryStream : public InputFile, public OutputFile {
+// One open file, read or written; a new file of the copy's is provisional
+// until kept.
+class MemoryStream : public InputFile, public OutputFile, public NewFile {
 public:
-    MemoryStream(MemoryFileSystem& fs, Node& node, const Faults& faults) : fs_(fs), node_(node), faults_(faults) {
+    MemoryStream(MemoryFileSystem& fs, Node& node, const Faults& faults, bool provisional = false)
+        : fs_(fs), node_(&node), faults_(faults), provisional_(provisional) {
         limit_ = std::min(node.size(), faults.shrinks_to.value_or(node.size())) + faults.grows_by;
+        node.provisional = provisional;
         ++fs_.open_;
-        ++node_.open;
+        ++node.open;
     }
-    ~MemoryStream() override { close(nullptr); }
+    ~MemoryStream() override {
+        close(nullptr);
+        // Not kept: gone, as the system removes a file marked for deletion.
+        const Lock lock(fs_.mutex_);
+        if (provisional_) fs_.erase(MemoryFileSystem::key(node_->path));
+    }
 
-    std::uint64_t size() const override { return node_.size(); }
+    std::uint64_t size() const override { return node_->size(); }
     bool read(void* buf, std::size_t n, std::size_t* got, std::string* err) override {
         *got = 0;
         if (calls_ + 1 == faults_.stalls_at) {
@@ -82,38 +111,85 @@ public:
             std::this_thread::sleep_for(MemoryFileSystem::kStall);
             --fs_.stalled;
         }
+        if (faults_.read_blocks) {
+            std::unique_lock<std::mutex> lock(cancel_mutex_);
+            ++fs_.stalled;
+            cancelled_signal_.wait(lock, [this] { return cancelled_.load(); });
+            --fs_.stalled;
+        }
+        if (cancelled_) return fail(err, kCancelled);
         const Lock lock(fs_.mutex_);
         if (++calls_ == faults_.read_fails_at)
             return fail(err, "Error de datos (comprobación de redundancia cíclica).");
         *got = static_cast<std::size_t>(std::min<std::uint64_t>(n, limit_ - pos_));
-        node_.read_at(static_cast<char*>(buf), pos_, *got);
+        node_->read_at(static_cast<char*>(buf), pos_, *got);
         pos_ += *got;
         return true;
+    }
+    void cancel() override {
+        {
+            const std::lock_guard<std::mutex> lock(cancel_mutex_);
+            cancelled_ = true;
+        }
+        cancelled_signal_.notify_all();
     }
     bool write(const void* buf, std::size_t n, std::string* err) override {
         const Lock lock(fs_.mutex_);
         EXPECT_TRUE(open_) << "write after close";
         if (!open_ || ++calls_ == faults_.write_fails_at) return fail(err, kDeviceError);
         const std::size_t fits = fs_.space ? static_cast<std::size_t>(std::min<std::uint64_t>(n, *fs_.space)) : n;
-        node_.append(static_cast<const char*>(buf), fits);  // a full disk takes what fits, then refuses
+        node_->append(static_cast<const char*>(buf), fits);  // a full disk takes what fits, then refuses
         if (fs_.space) *fs_.space -= fits;
+        flushed_ = false;
         return fits == n || fail(err, "No hay espacio suficiente en el disco.");
     }
     bool close(std::string* err) override {
         const Lock lock(fs_.mutex_);
         if (!std::exchange(open_, false)) return true;
         --fs_.open_;
-        --node_.open;
+        --node_->open;
         return !faults_.close_fails || fail(err, kDeviceError);
+    }
+    bool flush(std::string*) override {
+        flushed_ = true;
+        return true;
+    }
+    bool keep(std::string* err) override {
+        const Lock lock(fs_.mutex_);
+        if (!close(err)) return false;
+        node_->provisional = provisional_ = false;
+        return true;
+    }
+    // As a rename onto the older file: refused for a read-only or open one;
+    // a name that reaches another file by its short name replaces that file.
+    bool keep_as(const std::string& older, std::string* err) override {
+        const Lock lock(fs_.mutex_);
+        if (const char* why = fs_.refusal(older, ATTR_READONLY, true); why && why != kNotFound) return fail(err, why);
+        if (!close(err)) return false;
+        if (!flushed_) ++fs_.unflushed_replaces;
+        if (const Node* old = fs_.find(older); old && fs_.space) *fs_.space += old->size();
+        if (const Node* old = fs_.find(older)) fs_.erase(MemoryFileSystem::key(old->path));
+        Node moved = std::move(fs_.nodes_.at(MemoryFileSystem::key(node_->path)));
+        fs_.erase(MemoryFileSystem::key(node_->path));
+        moved.path = normal(older);
+        moved.provisional = provisional_ = false;
+        moved.short_name.clear();
+        node_ = &(fs_.nodes_[MemoryFileSystem::key(older)] = std::move(moved));
+        fs_.name_briefly(*node_);
+        return true;
     }
 
 private:
     MemoryFileSystem& fs_;
-    Node& node_;
+    Node* node_;
     Faults faults_;
-    bool open_ = true;
+    bool provisional_;
+    bool open_ = true, flushed_ = true;
     int calls_ = 0;
     std::uint64_t limit_, pos_ = 0;
+    std::mutex cancel_mutex_;
+    std::condition_variable cancelled_signal_;
+    std::atomic<bool> cancelled_{false};
 };
 
 MemoryFileSystem::~MemoryFileSystem() {
@@ -123,8 +199,33 @@ MemoryFileSystem::~MemoryFileSystem() {
 Node* MemoryFileSystem::find(const std::string& path) const {
     const std::string k = key(path);
     if (k.size() == 2) return &drive_;  // every drive exists
-    auto it = nodes_.find(k);
+    auto it = nodes_.find(resolved(k));
     return k.empty() || it == nodes_.end() ? nullptr : &it->second;
+}
+
+void MemoryFileSystem::erase(const std::string& k) {
+    const auto it = nodes_.find(k);
+    if (it == nodes_.end()) return;
+    if (!it->second.short_name.empty()) short_keys_.erase(key(parent(it->second.path) + "\\" + it->second.short_name));
+    nodes_.erase(it);
+}
+
+void MemoryFileSystem::name_briefly(Node& node) {
+    const std::string name = node.path.substr(node.path.rfind('\\') + 1);
+    if (!short_names || !key(node.path).starts_with("C:") || fits_8_3(name)) return;
+    for (int n = 1;; ++n) {
+        const std::string brief = short_name(name, n), k = key(parent(node.path) + "\\" + brief);
+        if (nodes_.count(k) || short_keys_.count(k)) continue;
+        node.short_name = brief;
+        short_keys_[k] = key(node.path);
+        return;
+    }
+}
+
+std::string MemoryFileSystem::short_name_of(const std::string& path) const {
+    const Lock lock(mutex_);
+    const Node* node = find(path);
+    return node ? node->short_name : std::string();
 }
 
 // A new node whose folder exists, or the node already there.
@@ -134,18 +235,24 @@ Node* MemoryFileSystem::place(const std::string& path, bool folder, std::string*
     if (!is_folder(parent(normal(path))))
         return fail(err, "El sistema no puede encontrar la ruta especificada."), nullptr;
     if (Node* old = find(path)) return old;
-    return &(nodes_[k] = Node{normal(path), folder, folder ? 0u : std::uint32_t{ATTR_ARCHIVE}});
+    Node& node = nodes_[k] = Node{normal(path), folder, folder ? 0u : std::uint32_t{ATTR_ARCHIVE}};
+    name_briefly(node);
+    return &node;
 }
 
 bool MemoryFileSystem::list(const std::string& folder, std::vector<Entry>* out, std::string* err) {
     const Lock lock(mutex_);
     out->clear();
     if (!is_folder(folder) || faults_[key(folder)].list_fails) return fail(err, kAccessDenied);
-    const std::string k = key(folder);
-    for (auto it = nodes_.upper_bound(k + "\\"); it != nodes_.end() && it->first.starts_with(k + "\\"); ++it) {
+    const Node* node = find(folder);
+    const std::string k = node == &drive_ ? key(folder) : key(node->path);
+    // A child's own entries sort right after it, before any name that follows
+    // it with a character past "\\": they are passed over in one step.
+    for (auto it = nodes_.upper_bound(k + "\\"); it != nodes_.end() && it->first.starts_with(k + "\\");
+         it = nodes_.lower_bound(it->first + static_cast<char>('\\' + 1))) {
         const Node& c = it->second;
         std::uint32_t attrs = 0;
-        if (it->first.rfind('\\') == k.size() && attributes(c.path, &attrs))
+        if (attributes(c.path, &attrs))
             out->push_back({c.path.substr(c.path.rfind('\\') + 1), c.folder, c.size(), attrs});
     }
     return true;
@@ -172,7 +279,7 @@ bool MemoryFileSystem::remove_file(const std::string& path, std::string* err) {
     const Lock lock(mutex_);
     if (const char* why = refusal(path, ATTR_READONLY, true)) return fail(err, why);
     if (space) *space += find(path)->size();
-    nodes_.erase(key(path));
+    erase(key(find(path)->path));
     return true;
 }
 
@@ -193,6 +300,7 @@ Node* MemoryFileSystem::readable(const std::string& path, std::string* err) {
 
 std::unique_ptr<InputFile> MemoryFileSystem::open_read(const std::string& path, std::string* err) {
     const Lock lock(mutex_);
+    if (faults_[key(path)].open_throws) throw std::bad_alloc();
     Node* node = readable(path, err);
     if (!node) return nullptr;
     return std::make_unique<MemoryStream>(*this, *node, faults_[key(path)]);
@@ -213,25 +321,35 @@ std::unique_ptr<OutputFile> MemoryFileSystem::create(const std::string& path, st
     return std::make_unique<MemoryStream>(*this, *node, faults_[key(path)]);
 }
 
-bool MemoryFileSystem::replace(const std::string& from, const std::string& to, std::string* err) {
+std::unique_ptr<NewFile> MemoryFileSystem::create_new(const std::string& path, bool* exists, std::string* err) {
+    const bool slow = [&] {
+        const Lock lock(mutex_);
+        return faults_[key(path)].create_stalls;
+    }();
+    if (slow) std::this_thread::sleep_for(kStall);
     const Lock lock(mutex_);
-    if (const char* why = refusal(from, 0, true)) return fail(err, why);
-    if (const Node* old = find(to)) {
-        if (const char* why = refusal(to, ATTR_READONLY, true)) return fail(err, why);
-        if (space) *space += old->size();
-    } else if (!place(to, false, err)) {
-        return false;
-    }
-    Node moved = std::move(nodes_.at(key(from)));
-    nodes_.erase(key(from));
-    moved.path = normal(to);
-    nodes_.insert_or_assign(key(to), std::move(moved));
+    *exists = find(path) != nullptr;
+    if (*exists) return fail(err, kExists), nullptr;
+    Node* node = place(path, false, err);
+    if (!node) return nullptr;
+    return std::make_unique<MemoryStream>(*this, *node, faults_[key(path)], true);
+}
+
+bool MemoryFileSystem::lookup(const std::string& path, Entry* entry) {
+    const Lock lock(mutex_);
+    const Node* node = find(path);
+    std::uint32_t attrs = 0;
+    if (!node || !attributes(path, &attrs)) return false;
+    const std::string& named = faults_[key(path)].lookup_echoes ? normal(path) : node->path;
+    *entry = {named.substr(named.rfind('\\') + 1), node->folder, node->folder ? 0 : node->size(), attrs};
     return true;
 }
 
-bool MemoryFileSystem::free_space(const std::string&, std::uint64_t* bytes, std::string* err) {
+std::string MemoryFileSystem::fold_case(const std::string& text) { return fold_like_windows(text); }
+
+bool MemoryFileSystem::volume(const std::string&, Volume* out, std::string* err) {
     const Lock lock(mutex_);
-    if (space) *bytes = *space;
+    if (space) *out = {*space, cluster, file_system};
     return space || fail(err, "No se puede leer el espacio libre.");
 }
 
@@ -281,7 +399,7 @@ void MemoryFileSystem::add_large_file(const std::string& path, std::uint64_t siz
 
 void MemoryFileSystem::add_file(const std::string& path, const std::string& bytes, std::uint32_t attrs) {
     const Lock lock(mutex_);
-    if (exists(path)) nodes_.erase(key(path));
+    if (exists(path)) erase(key(find(path)->path));
     add_large_file(path, 0);
     find(path)->append(bytes.data(), bytes.size());
     find(path)->attrs = attrs & ~std::uint32_t{ATTR_DIRECTORY | ATTR_NORMAL};
@@ -326,6 +444,8 @@ std::string MemoryFileSystem::describe() const {
             .append(n.bytes.substr(0, 24))
             .append(" attrs=")
             .append(std::to_string(n.attrs))
+            .append(n.provisional ? " provisional" : "")
+            .append(n.short_name.empty() ? "" : " short=" + n.short_name)
             .append("\n");
     return out;
 }

@@ -1,9 +1,13 @@
 #pragma once
 // An in-memory file system with the Windows rules the core depends on, and
 // faults injected per path. Paths are "X:\a\b"; every drive exists; doubled
-// separators count as one; names compare without regard to ASCII case (on
-// drive U: with regard to it); a folder lists its entries in the order of
-// their names.
+// separators count as one; names compare as Windows compares them (see
+// fold_like_windows; on drive U: exactly); a folder lists its entries in the
+// order of their names in upper case. With `short_names`, files and folders
+// on drive C: get short 8.3 names as a system volume gives them, which reach
+// them as their own names do. A file being written by the copy is provisional until
+// kept, as Windows leaves it: `provisional()` says which would go if the
+// process ended now.
 
 #include <atomic>
 #include <chrono>
@@ -27,6 +31,12 @@ struct Faults {
     int stalls_at = 0;  // the n-th read waits kStall first, as a slow device would; making a folder, any n
     bool held = false;  // open elsewhere without sharing: no open, delete or create
     bool close_fails = false, list_fails = false;
+    bool read_blocks = false;    // a medium that does not answer: every read waits until cancelled
+    bool create_stalls = false;  // create_new waits kStall first, as a slow device would
+    bool open_throws = false;    // opening it for reading throws std::bad_alloc
+    // lookup answers with the name asked rather than the one stored: a file
+    // system that does not say which file a name reached
+    bool lookup_echoes = false;
     std::optional<std::uint64_t> shrinks_to;  // opened at its size, then only this many bytes can be read
     std::uint64_t grows_by = 0;               // opened at its size, then this many more can be read
 };
@@ -41,11 +51,13 @@ public:
     bool remove_file(const std::string& path, std::string* err) override;
     std::unique_ptr<InputFile> open_read(const std::string& path, std::string* err) override;
     std::unique_ptr<OutputFile> create(const std::string& path, std::string* err) override;
-    bool replace(const std::string& from, const std::string& to, std::string* err) override;
-    bool free_space(const std::string& path, std::uint64_t* bytes, std::string* err) override;
     bool make_folders(const std::string& path, std::string* err) override;
     bool read_ansi_text(const std::string& path, std::size_t most, std::string* utf8, bool* cut,
                         std::string* err) override;
+    bool lookup(const std::string& path, Entry* entry) override;
+    std::unique_ptr<NewFile> create_new(const std::string& path, bool* exists, std::string* err) override;
+    std::string fold_case(const std::string& text) override;
+    bool volume(const std::string& path, Volume* out, std::string* err) override;
 
     // Missing parents are made; an existing file is replaced.
     void add_folder(const std::string& path, std::uint32_t attrs = 0);
@@ -60,14 +72,24 @@ public:
         const Lock lock(mutex_);
         return find(path) && find(path)->folder;
     }
-    std::string contents(const std::string& path) const;    // of a file that is not there: fails the test
-    std::uint32_t attrs_of(const std::string& path) const;  // ATTR_DIRECTORY left out
+    bool provisional(const std::string& path) const {
+        const Lock lock(mutex_);
+        return find(path) && find(path)->provisional;
+    }
+    std::string short_name_of(const std::string& path) const;  // "" when it has none
+    std::string contents(const std::string& path) const;       // of a file that is not there: fails the test
+    std::uint32_t attrs_of(const std::string& path) const;     // ATTR_DIRECTORY left out
     bool same_contents(const std::string& a, const std::string& b) const;
     int open_count() const { return open_; }
     std::string describe() const;
 
     Faults& faults(const std::string& path) { return faults_[key(path)]; }
-    std::optional<std::uint64_t> space;  // bytes that can still be written; unset: unlimited
+    std::optional<std::uint64_t> space;  // bytes that can still be written; unset: unlimited, and unknown
+    std::uint32_t cluster = 0;           // of the volume, as volume() tells it
+    std::string file_system = "NTFS";
+    bool short_names = false;
+    // Files that took an older file's place without being flushed first.
+    std::atomic<int> unflushed_replaces{0};
     static constexpr std::chrono::milliseconds kStall{300};
     std::atomic<int> stalled{0};  // reads waiting in a stall now
 
@@ -77,6 +99,8 @@ public:
         std::uint32_t attrs = 0;  // without ATTR_DIRECTORY
         std::uint64_t zeros = 0;  // the file is `zeros` zero bytes, then `bytes`
         int open = 0;             // streams
+        bool provisional = false;
+        std::string short_name{};  // with short_names, for a name that is not one
         std::string bytes{};
         std::uint64_t size() const { return zeros + bytes.size(); }
         void read_at(char* out, std::uint64_t offset, std::size_t n) const;
@@ -86,14 +110,18 @@ public:
 private:
     friend class MemoryStream;
     static std::string key(const std::string& path);
+    std::string resolved(const std::string& key) const;  // short names replaced by the long ones
     Node* find(const std::string& path) const;
+    void name_briefly(Node& node);  // gives it a short name, when it needs one
+    void erase(const std::string& key);
     const char* refusal(const std::string& path, std::uint32_t attrs, bool deleting);
     Node* readable(const std::string& path, std::string* err);
     Node* place(const std::string& path, bool folder, std::string* err);  // makes missing parents
     const Node& file(const std::string& path) const;
 
     mutable std::recursive_mutex mutex_;
-    mutable std::map<std::string, Node> nodes_;  // by key
+    mutable std::map<std::string, Node> nodes_;      // by key
+    std::map<std::string, std::string> short_keys_;  // the key by a short name, to the key by the long one
     mutable Node drive_{"", true};
     std::map<std::string, Faults> faults_;
     int open_ = 0;

@@ -12,6 +12,7 @@
 #include "copy/file_copy.h"
 #include "copy/tree_copy.h"
 #include "fakes/memory_file_system.h"
+#include "host/copy_recorder.h"
 
 namespace vorlan::test {
 namespace {
@@ -25,22 +26,6 @@ std::string bytes_of(std::size_t n) {
     return s;
 }
 
-// The engine's events, written down: the lines a log would show, the two bars
-// and the yields.
-struct Recorder : CopyEvents {
-    std::vector<std::string> lines;  // "Copiando P --> Ok" or "P --> FALLO: reason"
-    std::vector<double> file_bar, overall_bar;
-    long yields = 0;
-
-    void file_started(const std::string& p) override { lines.push_back("Copiando " + p + " --> "); }
-    void file_done(const std::string& p, bool ok, const std::string& reason) override {
-        lines.back() = ok ? lines.back() + "Ok" : p + " --> FALLO: " + reason;
-    }
-    void file_progress(double p) override { file_bar.push_back(p); }
-    void overall_progress(double p) override { overall_bar.push_back(p); }
-    void yield() override { ++yields; }
-};
-
 // What a single-file copy told of its progress: (written, size) per chunk.
 struct Chunks : CopyProgress {
     std::vector<std::pair<std::uint64_t, std::uint64_t>> told;
@@ -48,6 +33,7 @@ struct Chunks : CopyProgress {
         told.emplace_back(written, size);
         return true;
     }
+    void reading(InputFile*) override {}
 };
 
 struct Engine {
@@ -63,9 +49,9 @@ struct Engine {
     }
     // The tree copy of the source, measured first as the installation does.
     bool walk() {
-        std::uint64_t size = 0, replaced = 0;
+        TreeSize size;
         std::string err;
-        return measure_tree(fs, events, kSrc, "", &size, &replaced, &err) && run.copy_tree(size, &err);
+        return measure_tree(fs, events, kSrc, "", 1, UINT64_MAX, &size, &err) && run.copy_tree(size.bytes, &err);
     }
 };
 
@@ -116,6 +102,24 @@ TEST(FileCopy, ToldChunkByChunkAndReplacesTheOldFile) {
     }
 }
 
+// An older file gives way only to a complete copy, written to the disk
+// first, whatever its attributes once overwriting was confirmed.
+TEST(FileCopy, ReplacesAnOlderFileOnlyWithACompleteFlushedCopy) {
+    const std::uint32_t cases[] = {ATTR_ARCHIVE, ATTR_READONLY, ATTR_READONLY | ATTR_HIDDEN, ATTR_SYSTEM | ATTR_HIDDEN};
+    for (const std::uint32_t attrs : cases) {
+        SCOPED_TRACE(attrs);
+        Engine t;
+        t.fs.add_file("E:\\s\\a.dat", bytes_of(70000));
+        t.fs.add_file("C:\\d\\a.dat", "viejo", attrs);
+        std::string reason;
+        EXPECT_TRUE(t.copy("E:\\s\\a.dat", "C:\\d\\a.dat", &reason)) << reason;
+        EXPECT_EQ(t.fs.contents("C:\\d\\a.dat"), bytes_of(70000));
+        EXPECT_EQ(t.fs.attrs_of("C:\\d\\a.dat"), ATTR_ARCHIVE);
+        EXPECT_EQ(t.fs.unflushed_replaces, 0);
+        EXPECT_EQ(t.fs.describe().find(".tmp"), std::string::npos) << t.fs.describe();
+    }
+}
+
 TEST(FileCopy, PastFourGibibytesIsExact) {
     const std::uint64_t size = 5 * 1024 * MiB + 3;
     Engine t;
@@ -138,8 +142,13 @@ TEST(FileCopy, Failures) {
         const char* to = "C:\\d\\a.dat";
         const char* from = "E:\\s\\a.dat";
     } cases[] = {
-        {"destination read-only", [](auto& m) { m.add_file("C:\\d\\a.dat", "viejo", ATTR_READONLY); }, "viejo"},
         {"destination held", [](auto& m) { m.faults("C:\\d\\a.dat").held = true; }, "viejo"},
+        {"destination read-only and held",
+         [](auto& m) {
+             m.add_file("C:\\d\\a.dat", "viejo", ATTR_READONLY);
+             m.faults("C:\\d\\a.dat").held = true;
+         },
+         "viejo read-only"},
         {"a folder at the destination", [](auto& m) { m.add_folder("C:\\d\\b.dat"); }, "a folder", "C:\\d\\b.dat"},
         {"source missing", [](auto&) {}, "viejo", "C:\\d\\a.dat", "E:\\s\\falta.dat"},
         {"source held without read sharing", [](auto& m) { m.faults("E:\\s\\a.dat").held = true; }, "viejo"},
@@ -169,6 +178,7 @@ TEST(FileCopy, Failures) {
         const std::string left = !t.fs.exists(c.to)                           ? "nothing"
                                  : t.fs.is_folder(c.to)                       ? "a folder"
                                  : t.fs.same_contents(c.to, "E:\\ref\\a.dat") ? "the source"
+                                 : t.fs.attrs_of(c.to) & ATTR_READONLY        ? t.fs.contents(c.to) + " read-only"
                                                                               : t.fs.contents(c.to);
         EXPECT_EQ(left, c.left) << t.fs.describe();
         EXPECT_EQ(t.fs.describe().find(".tmp"), std::string::npos) << t.fs.describe();
@@ -178,8 +188,9 @@ TEST(FileCopy, Failures) {
 // Walk order whatever order the workers finish in (the first file finishes
 // after the next; a file handed over after the slow folder, after every file
 // behind it), folders made only for files and before them (slowly), failures
-// recorded and the walk going on, names Windows cannot tell apart, folders
-// that lead elsewhere on either side, and a folder that cannot be made.
+// recorded and the walk going on (an exception on a worker too), names
+// Windows cannot tell apart, folders that lead elsewhere on either side, and
+// a folder that cannot be made.
 TEST(TreeCopy, ReportsEveryFileInWalkOrder) {
     Engine t;
     t.fs.add_file(kSrc + "\\a.txt", "aaa");
@@ -193,6 +204,8 @@ TEST(TreeCopy, ReportsEveryFileInWalkOrder) {
     t.fs.add_file(kSrc + "\\enlace\\x.dat", "x");
     t.fs.add_file(kSrc + "\\mal\\b.dat", "bbbbbbbbbb");
     t.fs.faults(kSrc + "\\mal\\b.dat").read_fails_at = 1;
+    t.fs.add_file(kSrc + "\\mal\\c.dat", "cc");
+    t.fs.faults(kSrc + "\\mal\\c.dat").open_throws = true;  // out of memory on a worker
     t.fs.add_file(kSrc + "\\z.txt", "zz");
     t.fs.add_file(kSrc + "\\zona\\c.dat", "c");
     t.fs.add_file("C:\\vorlan\\zona", "a file where a folder must go");
@@ -212,15 +225,16 @@ TEST(TreeCopy, ReportsEveryFileInWalkOrder) {
                   "punto de montaje; no se copia.",
                   "U:\\vorlan\\mal\\b.dat --> FALLO: Error de datos (comprobación de redundancia "
                   "cíclica).",
+                  "U:\\vorlan\\mal\\c.dat --> FALLO: No hay memoria suficiente para copiar el archivo.",
                   "U:\\vorlan\\otra\\hondo\\d.dat --> FALLO: La carpeta de destino C:\\vorlan\\otra es una "
                   "unión, un vínculo simbólico o un punto de montaje; no se escribe a través de ella.",
                   "U:\\vorlan\\zona\\c.dat --> FALLO: El sistema no puede encontrar la ruta "
                   "especificada.",
               }));
     EXPECT_EQ(t.run.results().copied, 3);
-    EXPECT_EQ(t.run.results().failures.size(), 5u);
+    EXPECT_EQ(t.run.results().failures.size(), 6u);
     EXPECT_EQ(t.fs.contents("C:\\vorlan\\capas\\Mapa.dat"), "primero");
-    EXPECT_EQ(t.events.overall_bar, (std::vector<double>{9, 16, 38, 61, 93, 96, 100}));  // failures advance too
+    EXPECT_EQ(t.events.overall_bar, (std::vector<double>{9, 15, 36, 57, 87, 93, 96, 100}));  // failures advance too
     for (const std::string n : {"vacia", "enlace", "otra\\hondo"}) EXPECT_FALSE(t.fs.exists("C:\\vorlan\\" + n));
 }
 

@@ -25,6 +25,11 @@ TEST(CommandLine, AcceptedAndRefusedForms) {
         {{"/datos", "datos"}, "error"},
         {{"/sobrescribir"}, "error"},  // only means something with /datos
         {{"/registro:r.log"}, "error"},
+        // /destino:"D:\datos\" /sobrescribir: the \" is a quote in the value, and the rest goes with it.
+        {{"/datos", "/destino:D:\\datos\" /sobrescribir"}, "error"},
+        {{"/datos", "/registro:C:\\r<1>.log"}, "error"},
+        {{"/datos", "/destino:D:\\da|tos"}, "error"},
+        {{"/datos", "/destino:\\\\?\\D:\\datos"}, "1 0 0 \\\\?\\D:\\datos -"},
     };
     for (const auto& c : cases) {
         const CommandLine l = parse_command_line(c.args);
@@ -51,14 +56,17 @@ struct Unattended {
     std::string log(const std::string& path = "C:\\temp\\instalar-vorlan.log") { return fs.contents(path); }
 };
 
+// The exit code, what the log (or, with no log written, the console) says,
+// and whether the data were copied.
 TEST(Unattended, ExitCodesAndWhatIsWritten) {
     const struct {
         const char* name;
         std::function<void(Unattended&)> make;
         std::vector<std::string> args;
         int code;
-        const char* log_has;
+        const char* log_has;  // the console's lines when no log is written
         bool copied;
+        bool logged = true;
     } cases[] = {
         {"installed", [](auto&) {}, {"/datos"}, 0, "Copiados 2 de 2 archivos, 5 bytes", true},
         {"no files",
@@ -85,8 +93,51 @@ TEST(Unattended, ExitCodesAndWhatIsWritten) {
          "Copia de ficheros realizada correctamente.",
          true},
         {"no source", [](auto& u) { u.system.folder = "E:\\otro"; }, {"/datos"}, 3, "No se encuentra", false},
-        {"running", [](auto& u) { u.system.another_instance = true; }, {"/datos"}, 4, "ya se esta ejecutando", false},
-        {"wrong line", [](auto&) {}, {"/datos", "/rapido"}, 5, "\"/rapido\" no es válida.\r\nUso:", false},
+        {"running, the first one's log untouched",
+         [](auto& u) {
+             u.system.another_instance = true;
+             u.fs.add_file("C:\\temp\\instalar-vorlan.log", "primera");
+         },
+         {"/datos"},
+         4,
+         "ya se esta ejecutando",
+         false,
+         false},
+        {"wrong line", [](auto&) {}, {"/datos", "/rapido"}, 5, "\"/rapido\" no es válida.\nUso:", false, false},
+        {"a quote swallowed",
+         [](auto&) {},
+         {"/datos", "/destino:D:\\datos\" /sobrescribir"},
+         5,
+         "lleva unas comillas dentro",
+         false,
+         false},
+        {"a log inside the destination, over a data file",
+         [](auto& u) { u.fs.add_file("C:\\vorlan\\datos.dat", "datos"); },
+         {"/datos", "/sobrescribir", "/registro:C:\\vorlan\\datos.dat"},
+         5,
+         "no puede estar dentro de C:\\vorlan",
+         false,
+         false},
+        {"a log inside the source",
+         [](auto&) {},
+         {"/datos", "/registro:E:\\instalar\\vorlan\\sub\\r.log"},
+         5,
+         "no puede estar dentro de E:\\instalar\\vorlan",
+         false,
+         false},
+        {"a file not there after its copy",
+         [](auto& u) {
+             u.fs.short_names = true;
+             u.fs.add_file("E:\\instalar\\vorlan\\sub\\Cartografia_base.shp", "uno");
+             u.fs.add_file("E:\\instalar\\vorlan\\sub\\CARTOG~1.SHP", "dos");
+             u.fs.faults("E:\\instalar\\vorlan\\sub\\CARTOG~1.SHP").stalls_at = 1;
+             u.fs.add_file("C:\\vorlan\\sub\\Cartografia_base.shp", "viejo");
+             u.fs.faults("C:\\vorlan\\sub\\CARTOG~1.SHP").lookup_echoes = true;
+         },
+         {"/datos", "/sobrescribir"},
+         1,
+         "CARTOG~1.SHP --> Ok\r\nE:\\instalar\\vorlan\\sub\\Cartografia_base.shp --> FALLO\r\n",
+         true},
         {"both grants refused",
          [](auto& u) {
              u.programs.exit_codes = {1, 1};
@@ -108,11 +159,51 @@ TEST(Unattended, ExitCodesAndWhatIsWritten) {
         SCOPED_TRACE(c.name);
         Unattended u;
         c.make(u);
+        const std::string before = u.fs.describe();
         EXPECT_EQ(u.run(c.args), c.code);
-        EXPECT_NE(u.log().find(c.log_has), std::string::npos) << u.log();
         EXPECT_EQ(u.fs.exists("C:\\vorlan\\sub\\b.dat"), c.copied);
+        std::string console;
+        for (const std::string& line : u.system.console) console += line + "\n";
+        if (!c.logged) {
+            EXPECT_NE(console.find(c.log_has), std::string::npos) << console;
+            EXPECT_EQ(u.fs.describe(), before);  // nothing written, no log either
+            continue;
+        }
+        EXPECT_NE(u.log().find(c.log_has), std::string::npos) << u.log();
         const std::string first = u.system.console.empty() ? "-" : u.system.console[0];
         EXPECT_TRUE(u.log().starts_with(first.substr(0, first.find('\n')))) << first;
+    }
+}
+
+// Ctrl+C, the console closed, a log-off: the copy is abandoned as "Cancelar"
+// answered Yes does, nothing partial stays, the summary is logged, and the
+// exit code is 1.
+TEST(Unattended, EndedFromOutsideAbandonsLogsTheSummaryAndExitsWith1) {
+    const struct {
+        const char* name;
+        std::function<void(Unattended&)> make;
+        const char* when;  // asked to end once the log holds this
+        const char* log_has;
+    } cases[] = {
+        {"while counting", [](auto&) {}, "Analizando",
+         "se ha pedido terminar el programa.\r\nCopiados 0 de 0 archivos"},
+        {"while copying", [](auto&) {}, "a.dat --> Ok", "La copia se ha abandonado.\r\nCopiados 1 de 2 archivos"},
+        {"while a medium does not answer",
+         [](auto& u) { u.fs.faults("E:\\instalar\\vorlan\\sub\\b.dat").read_blocks = true; }, "a.dat --> Ok",
+         "La copia se ha abandonado.\r\nCopiados 1 de 2 archivos"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Unattended u;
+        c.make(u);
+        const std::string when = c.when, log = "C:\\temp\\instalar-vorlan.log";
+        u.system.asked_to_end = [&] { return u.fs.exists(log) && u.fs.contents(log).find(when) != std::string::npos; };
+        EXPECT_EQ(u.run({"/datos"}), 1);
+        EXPECT_NE(u.log().find(c.log_has), std::string::npos) << u.log();
+        EXPECT_EQ(u.fs.open_count(), 0);
+        EXPECT_TRUE(!u.fs.exists("C:\\vorlan\\sub\\b.dat") || u.fs.contents("C:\\vorlan\\sub\\b.dat") == "bb")
+            << u.fs.describe();
+        EXPECT_EQ(u.fs.describe().find("provisional"), std::string::npos) << u.fs.describe();
     }
 }
 

@@ -11,6 +11,7 @@
 #include "ui/medium.h"
 #include "win32/handle.h"
 #include "win32/long_path.h"
+#include "win32/text.h"
 
 namespace vorlan::test {
 namespace {
@@ -81,8 +82,13 @@ TEST_F(Win32FileSystemTest, ReadOnlyFilesFoldersAndFilesOthersHold) {
     ASSERT_TRUE(write_file(file, "antiguo"));
     ASSERT_TRUE(fs.set_attributes(file, ATTR_READONLY | ATTR_HIDDEN, &err)) << err;
     EXPECT_FALSE(fs.remove_file(file, &err));
-    ASSERT_TRUE(write_file(tmp / "nuevo.txt", "nuevo"));
-    EXPECT_FALSE(fs.replace(tmp / "nuevo.txt", file, &err));
+    {
+        bool there = true;
+        std::unique_ptr<NewFile> nuevo = fs.create_new(tmp / "nuevo.txt", &there, &err);
+        ASSERT_TRUE(nuevo && nuevo->write("nuevo", 5, &err)) << err;
+        EXPECT_FALSE(nuevo->keep_as(file, &err));
+    }
+    EXPECT_FALSE(exists(tmp / "nuevo.txt"));
     EXPECT_EQ(read_file(file), "antiguo");
     // 0 means "none", which Windows spells otherwise.
     ASSERT_TRUE(fs.set_attributes(file, 0, &err)) << err;
@@ -102,6 +108,90 @@ TEST_F(Win32FileSystemTest, ReadOnlyFilesFoldersAndFilesOthersHold) {
     // Another reader that shares reading does not stop ours.
     UniqueHandle reader = open_shared(file, GENERIC_READ, FILE_SHARE_READ);
     EXPECT_EQ(read_all(fs, file), "datos");
+}
+
+// A new file of the copy's is there for nobody else, and goes unless kept;
+// kept over an older file, it takes its place whole or not at all.
+TEST_F(Win32FileSystemTest, NewFilesGoUnlessKept) {
+    enum End { Kept, Dropped, OverAnOlderFile, OverAReadOnlyFile, OverAFileHeldOpen };
+    for (const End end : {Kept, Dropped, OverAnOlderFile, OverAReadOnlyFile, OverAFileHeldOpen}) {
+        SCOPED_TRACE(end);
+        const std::string path = tmp / "nuevo.dat", older = tmp / "viejo.dat";
+        ASSERT_TRUE(write_file(older, "viejo"));
+        if (end == OverAReadOnlyFile) {
+            ASSERT_TRUE(fs.set_attributes(older, ATTR_READONLY, &err));
+        }
+        UniqueHandle held;
+        if (end == OverAFileHeldOpen) held = open_shared(older, GENERIC_READ, FILE_SHARE_READ);
+        {
+            bool there = true;
+            std::unique_ptr<NewFile> out = fs.create_new(path, &there, &err);
+            ASSERT_TRUE(out) << err;
+            EXPECT_FALSE(there);
+            ASSERT_TRUE(out->write("nuevo", 5, &err) && out->flush(&err)) << err;
+            EXPECT_FALSE(open_shared(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE))
+                << "a file being written is nobody else's";
+            if (end == Kept) {
+                EXPECT_TRUE(out->keep(&err)) << err;
+            } else if (end == OverAnOlderFile) {
+                EXPECT_TRUE(out->keep_as(older, &err)) << err;
+            } else if (end != Dropped) {
+                EXPECT_FALSE(out->keep_as(older, &err));
+            }
+        }
+        held.reset();
+        EXPECT_EQ(read_file(path), end == Kept ? std::optional<std::string>("nuevo") : std::nullopt);
+        EXPECT_EQ(read_file(older), end == OverAnOlderFile ? "nuevo" : "viejo");
+        EXPECT_EQ((attributes(older) & FILE_ATTRIBUTE_READONLY) != 0, end == OverAReadOnlyFile);
+        fs.set_attributes(older, 0, &err);
+        DeleteFileW(win32::long_path(older).c_str());
+        DeleteFileW(win32::long_path(path).c_str());
+    }
+}
+
+// Every name that reaches a file: its own, another case, its short name.
+// A new file by any of them is refused, and the look-up gives the file's own
+// name.
+TEST_F(Win32FileSystemTest, ANameThatReachesAFileNeverMakesANewOne) {
+    const std::string file = tmp / "Cartografia_base.shp";
+    ASSERT_TRUE(write_file(file, "primero"));
+    wchar_t brief[MAX_PATH];
+    const DWORD n = GetShortPathNameW(win32::long_path(file).c_str(), brief, MAX_PATH);
+    ASSERT_GT(n, 0u) << "Wine gives every long name a short one";
+    const std::string short_name = win32::narrow(brief).substr(win32::narrow(brief).rfind('\\') + 1);
+    for (const std::string& name :
+         {std::string("Cartografia_base.shp"), std::string("CARTOGRAFIA_BASE.SHP"), short_name}) {
+        SCOPED_TRACE(name);
+        bool there = false;
+        EXPECT_EQ(fs.create_new(tmp / name, &there, &err), nullptr);
+        EXPECT_TRUE(there);
+        EXPECT_EQ(read_file(file), "primero");
+        Entry found;
+        ASSERT_TRUE(fs.lookup(tmp / name, &found));
+        EXPECT_EQ(found.name, "Cartografia_base.shp");
+        EXPECT_EQ(found.size, 7u);
+    }
+}
+
+// The copy's folding of names against the system's own ordinal comparison
+// without regard to case, over the letters that Latin-1 lacks.
+TEST_F(Win32FileSystemTest, NamesFoldAsTheSystemComparesThem) {
+    const char* const pairs[][2] = {{"š", "Š"}, {"œ", "Œ"},   {"ž", "Ž"},  {"ÿ", "Ÿ"}, {"ñ", "Ñ"}, {"ω", "Ω"},
+                                    {"ж", "Ж"}, {"ａ", "Ａ"}, {"ß", "SS"}, {"a", "b"}, {"ı", "I"}};
+    for (const auto& [a, b] : pairs) {
+        const bool system_same =
+            CompareStringOrdinal(win32::widen(a).c_str(), -1, win32::widen(b).c_str(), -1, TRUE) == CSTR_EQUAL;
+        EXPECT_EQ(fs.fold_case(a) == fs.fold_case(b), system_same) << a << " " << b;
+    }
+    EXPECT_EQ(fs.fold_case("Mapa_Š.dat"), fs.fold_case("MAPA_š.DAT"));
+}
+
+TEST_F(Win32FileSystemTest, TheVolumeSaysItsRoomClustersAndFileSystem) {
+    Volume v;
+    ASSERT_TRUE(fs.volume(tmp / "aun\\no\\hay", &v, &err)) << err;
+    EXPECT_GT(v.free, 0u);
+    EXPECT_TRUE(v.cluster >= 512 && v.cluster % 512 == 0) << v.cluster;
+    EXPECT_FALSE(v.file_system.empty());
 }
 
 }  // namespace

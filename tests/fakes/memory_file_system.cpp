@@ -112,10 +112,13 @@ public:
             --fs_.stalled;
         }
         if (faults_.read_blocks) {
+            // As a drive gives up in the end; long enough that only a cancel ends it in a test.
             std::unique_lock<std::mutex> lock(cancel_mutex_);
             ++fs_.stalled;
-            cancelled_signal_.wait(lock, [this] { return cancelled_.load(); });
+            const bool ended =
+                cancelled_signal_.wait_for(lock, std::chrono::seconds(5), [this] { return cancelled_.load(); });
             --fs_.stalled;
+            if (!ended) return fail(err, kDeviceError);
         }
         if (cancelled_) return fail(err, kCancelled);
         const Lock lock(fs_.mutex_);

@@ -31,7 +31,7 @@ struct Faults {
     int stalls_at = 0;  // the n-th read waits kStall first, as a slow device would; making a folder, any n
     bool held = false;  // open elsewhere without sharing: no open, delete or create
     bool close_fails = false, list_fails = false;
-    bool read_blocks = false;    // a medium that does not answer: every read waits until cancelled
+    bool read_blocks = false;    // a medium that does not answer: every read waits until cancelled (or 5 s)
     bool create_stalls = false;  // create_new waits kStall first, as a slow device would
     bool open_throws = false;    // opening it for reading throws std::bad_alloc
     // lookup answers with the name asked rather than the one stored: a file

@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <condition_variable>
 #include <cstring>
 #include <new>
 #include <stdexcept>
@@ -12,28 +11,22 @@
 #include <thread>
 #include <utility>
 
+#include "fakes/memory_stream.h"
 #include "fakes/windows_names.h"
 
 namespace vorlan::test {
 
+using namespace memory;
+
 namespace {
 
-// The system's own texts for the errors the fake reports.
-const char* const kNotFound = "El sistema no puede encontrar el archivo especificado.";
-const char* const kAccessDenied = "Acceso denegado.";
-const char* const kSharing = "El proceso no tiene acceso al archivo porque está siendo utilizado por otro proceso.";
-const char* const kDeviceError = "La solicitud no se pudo realizar debido a un error de dispositivo de E/S.";
-const char* const kExists = "El archivo ya existe.";
-const char* const kCancelled =
-    "Se ha anulado la operación de E/S debido a una salida de subproceso o a una solicitud de aplicación.";
+std::string parent(const std::string& path) { return path.substr(0, path.rfind('\\')); }
 
-bool fail(std::string* err, const char* text) {
-    if (err) *err = text;
-    return false;
-}
+}  // namespace
 
-// "X:\a\b" with doubled and trailing separators dropped; "" when not a valid absolute path.
-std::string normal(const std::string& path) {
+using Node = MemoryFileSystem::Node;
+
+std::string memory::normal_path(const std::string& path) {
     if (path.size() < 2 || path[1] != ':' || !std::isalpha(static_cast<unsigned char>(path[0]))) return "";
     std::string out;
     out.reserve(path.size());
@@ -48,14 +41,8 @@ std::string normal(const std::string& path) {
     return out;
 }
 
-std::string parent(const std::string& path) { return path.substr(0, path.rfind('\\')); }
-
-}  // namespace
-
-using Node = MemoryFileSystem::Node;
-
 std::string MemoryFileSystem::key(const std::string& path) {
-    const std::string k = normal(path);
+    const std::string k = normal_path(path);
     if (k.starts_with("U:") || k.starts_with("u:")) return k;  // a share of a system that tells case apart
     return fold_like_windows(k);
 }
@@ -84,116 +71,6 @@ void Node::append(const char* data, std::size_t n) {
     if (bytes.empty() && n <= sizeof none && std::memcmp(data, none, n) == 0) zeros += n;
     else bytes.append(data, n);
 }
-
-// One open file, read or written; a new file of the copy's is provisional
-// until kept.
-class MemoryStream : public InputFile, public OutputFile, public NewFile {
-public:
-    MemoryStream(MemoryFileSystem& fs, Node& node, const Faults& faults, bool provisional = false)
-        : fs_(fs), node_(&node), faults_(faults), provisional_(provisional) {
-        limit_ = std::min(node.size(), faults.shrinks_to.value_or(node.size())) + faults.grows_by;
-        node.provisional = provisional;
-        ++fs_.open_;
-        ++node.open;
-    }
-    ~MemoryStream() override {
-        close(nullptr);
-        // Not kept: gone, as the system removes a file marked for deletion.
-        const Lock lock(fs_.mutex_);
-        if (provisional_) fs_.erase(MemoryFileSystem::key(node_->path));
-    }
-
-    std::uint64_t size() const override { return node_->size(); }
-    bool read(void* buf, std::size_t n, std::size_t* got, std::string* err) override {
-        *got = 0;
-        if (calls_ + 1 == faults_.stalls_at) {
-            ++fs_.stalled;
-            std::this_thread::sleep_for(MemoryFileSystem::kStall);
-            --fs_.stalled;
-        }
-        if (faults_.read_blocks) {
-            // As a drive gives up in the end; long enough that only a cancel ends it in a test.
-            std::unique_lock<std::mutex> lock(cancel_mutex_);
-            ++fs_.stalled;
-            const bool ended =
-                cancelled_signal_.wait_for(lock, std::chrono::seconds(5), [this] { return cancelled_.load(); });
-            --fs_.stalled;
-            if (!ended) return fail(err, kDeviceError);
-        }
-        if (cancelled_) return fail(err, kCancelled);
-        const Lock lock(fs_.mutex_);
-        if (++calls_ == faults_.read_fails_at)
-            return fail(err, "Error de datos (comprobación de redundancia cíclica).");
-        *got = static_cast<std::size_t>(std::min<std::uint64_t>(n, limit_ - pos_));
-        node_->read_at(static_cast<char*>(buf), pos_, *got);
-        pos_ += *got;
-        return true;
-    }
-    void cancel() override {
-        {
-            const std::lock_guard<std::mutex> lock(cancel_mutex_);
-            cancelled_ = true;
-        }
-        cancelled_signal_.notify_all();
-    }
-    bool write(const void* buf, std::size_t n, std::string* err) override {
-        const Lock lock(fs_.mutex_);
-        EXPECT_TRUE(open_) << "write after close";
-        if (!open_ || ++calls_ == faults_.write_fails_at) return fail(err, kDeviceError);
-        const std::size_t fits = fs_.space ? static_cast<std::size_t>(std::min<std::uint64_t>(n, *fs_.space)) : n;
-        node_->append(static_cast<const char*>(buf), fits);  // a full disk takes what fits, then refuses
-        if (fs_.space) *fs_.space -= fits;
-        flushed_ = false;
-        return fits == n || fail(err, "No hay espacio suficiente en el disco.");
-    }
-    bool close(std::string* err) override {
-        const Lock lock(fs_.mutex_);
-        if (!std::exchange(open_, false)) return true;
-        --fs_.open_;
-        --node_->open;
-        return !faults_.close_fails || fail(err, kDeviceError);
-    }
-    bool flush(std::string*) override {
-        flushed_ = true;
-        return true;
-    }
-    bool keep(std::string* err) override {
-        const Lock lock(fs_.mutex_);
-        if (!close(err)) return false;
-        node_->provisional = provisional_ = false;
-        return true;
-    }
-    // As a rename onto the older file: refused for a read-only or open one;
-    // a name that reaches another file by its short name replaces that file.
-    bool keep_as(const std::string& older, std::string* err) override {
-        const Lock lock(fs_.mutex_);
-        if (const char* why = fs_.refusal(older, ATTR_READONLY, true); why && why != kNotFound) return fail(err, why);
-        if (!close(err)) return false;
-        if (!flushed_) ++fs_.unflushed_replaces;
-        if (const Node* old = fs_.find(older); old && fs_.space) *fs_.space += old->size();
-        if (const Node* old = fs_.find(older)) fs_.erase(MemoryFileSystem::key(old->path));
-        Node moved = std::move(fs_.nodes_.at(MemoryFileSystem::key(node_->path)));
-        fs_.erase(MemoryFileSystem::key(node_->path));
-        moved.path = normal(older);
-        moved.provisional = provisional_ = false;
-        moved.short_name.clear();
-        node_ = &(fs_.nodes_[MemoryFileSystem::key(older)] = std::move(moved));
-        fs_.name_briefly(*node_);
-        return true;
-    }
-
-private:
-    MemoryFileSystem& fs_;
-    Node* node_;
-    Faults faults_;
-    bool provisional_;
-    bool open_ = true, flushed_ = true;
-    int calls_ = 0;
-    std::uint64_t limit_, pos_ = 0;
-    std::mutex cancel_mutex_;
-    std::condition_variable cancelled_signal_;
-    std::atomic<bool> cancelled_{false};
-};
 
 MemoryFileSystem::~MemoryFileSystem() {
     if (open_ != 0) ADD_FAILURE() << "memory file system destroyed with " << open_ << " open streams";
@@ -235,10 +112,10 @@ std::string MemoryFileSystem::short_name_of(const std::string& path) const {
 Node* MemoryFileSystem::place(const std::string& path, bool folder, std::string* err) {
     const std::string k = key(path);
     if (k.size() <= 2) return fail(err, "La sintaxis del nombre de archivo no es correcta."), nullptr;
-    if (!is_folder(parent(normal(path))))
+    if (!is_folder(parent(normal_path(path))))
         return fail(err, "El sistema no puede encontrar la ruta especificada."), nullptr;
     if (Node* old = find(path)) return old;
-    Node& node = nodes_[k] = Node{normal(path), folder, folder ? 0u : std::uint32_t{ATTR_ARCHIVE}};
+    Node& node = nodes_[k] = Node{normal_path(path), folder, folder ? 0u : std::uint32_t{ATTR_ARCHIVE}};
     name_briefly(node);
     return &node;
 }
@@ -343,7 +220,7 @@ bool MemoryFileSystem::lookup(const std::string& path, Entry* entry) {
     const Node* node = find(path);
     std::uint32_t attrs = 0;
     if (!node || !attributes(path, &attrs)) return false;
-    const std::string& named = faults_[key(path)].lookup_echoes ? normal(path) : node->path;
+    const std::string& named = faults_[key(path)].lookup_echoes ? normal_path(path) : node->path;
     *entry = {named.substr(named.rfind('\\') + 1), node->folder, node->folder ? 0 : node->size(), attrs};
     return true;
 }
@@ -357,7 +234,7 @@ bool MemoryFileSystem::volume(const std::string&, Volume* out, std::string* err)
 }
 
 bool MemoryFileSystem::make_folders(const std::string& path, std::string* err) {
-    const std::string folder = normal(path.substr(0, path.rfind('\\') + 1));
+    const std::string folder = normal_path(path.substr(0, path.rfind('\\') + 1));
     const bool slow = [&] {
         const Lock lock(mutex_);
         return faults_[key(folder)].stalls_at != 0;

@@ -126,9 +126,11 @@ TEST(UnattendedEnd, EndedFromOutsideMidFileLeavesNothingPartial) {
                 replacing ? std::vector<std::string>{"a.dat", "grande.dat"} : std::vector<std::string>{"a.dat"};
             EXPECT_EQ(left, whole);
             EXPECT_EQ(read_file(dest + "\\a.dat"), a);
-            if (replacing) {
-                EXPECT_EQ(file_size(dest + "\\grande.dat"), 5);
+            // The size first: a copy that went on to the end would be a gibibyte to show.
+            if (replacing && file_size(dest + "\\grande.dat") == 5) {
                 EXPECT_EQ(read_file(dest + "\\grande.dat"), "viejo");
+            } else {
+                EXPECT_EQ(file_size(dest + "\\grande.dat"), replacing ? 5 : -1);
             }
             if (end == Killed) continue;
             EXPECT_EQ(p.exit_code(), 1u);

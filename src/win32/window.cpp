@@ -244,10 +244,7 @@ void Win32Form::apply_fonts() {
     for (const ControlDesign& d : kDesign) {
         SendMessageW(at(d.id).hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font_of(d.id)), TRUE);
         if (d.kind == Kind::List) measure_list(d.id);
-        if (d.kind == Kind::Text) {
-            at(d.id).points = -1;  // measured again at the new DPI
-            fit_text(d.id);
-        }
+        fit_text(d.id, true);
     }
 }
 

@@ -121,8 +121,9 @@ private:
     void move_focus_from(HWND leaving);
     // SetFocus that selects no option: see window_look.cpp.
     void focus_quietly(HWND control);
-    // A single-line text box's font at the size its whole text fits in its box.
-    void fit_text(int id);
+    // A single-line text box's font at the size its whole text fits in its
+    // box; `font_set`: the window has just given it the design's font anew.
+    void fit_text(int id, bool font_set = false);
     void settle_option_tab_stop();
     void update_list_extent(int id, const std::wstring& line);
     void measure_list(int id);

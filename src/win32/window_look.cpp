@@ -97,10 +97,11 @@ void Win32Form::set_focus(int id) {
 // shrinks instead, in quarter points, as far as the whole number needs. The
 // smaller sizes come from an outline face (MS Sans Serif is a bitmap font with
 // no size below 8 points).
-void Win32Form::fit_text(int id) {
+void Win32Form::fit_text(int id, bool font_set) {
     const ControlDesign& d = design(id);
     if (!is_single_line_text(d)) return;
     Control& c = at(id);
+    if (font_set) c.points = -1;  // whatever it was: measured again
     const std::wstring text = [&] {
         std::wstring wide(static_cast<std::size_t>(GetWindowTextLengthW(c.hwnd)) + 1, L'\0');
         wide.resize(

@@ -106,6 +106,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show_command) {
         report_start_failure(err);
         return 1;
     }
+    programs.set_owner(form.hwnd());
     vorlan::App app{form, fs, programs, system, {}};
     if (!line.destination.empty()) app.destination = system.full_path(line.destination);
     form.attach(&app);

@@ -80,6 +80,7 @@ bool Win32Programs::start_minimized(const std::string& path, std::string* err) {
     SHELLEXECUTEINFOW sei = {};
     sei.cbSize = sizeof(sei);
     sei.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI | SEE_MASK_NOASYNC;
+    sei.hwnd = owner_;
     sei.lpVerb = L"open";
     sei.lpFile = file.c_str();
     sei.lpParameters = nullptr;

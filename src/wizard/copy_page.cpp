@@ -14,6 +14,9 @@ void offer_retry(Form& form) {
     form.set_visible(btn_inferr, true);
     form.set_enabled(btn_inst, true);
     form.set_enabled(btn_atras3, true);
+    // Back where the user started the run (it went on to "Cancelar" when
+    // "Instalar" was disabled).
+    form.set_focus(btn_inst);
 }
 
 void select_last(Form& form) { form.list_select(ListaFicheros, form.list_count(ListaFicheros) - 1); }
@@ -115,6 +118,7 @@ void btn_inst_Click(App& app) {
             form.message_box("Copia de ficheros realizada correctamente.\n", MB_STYLE_INFO, kTitle);
             form.set_visible(btn_Cancel, false);
             form.set_visible(btn_fin, true);
+            form.set_focus(btn_fin);
             return;
         case InstallEnd::Declined:
             form.message_box("Copia de ficheros no realizada por petición del usuario.", MB_STYLE_STOP, kTitle);

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <stdexcept>
 
@@ -240,6 +241,50 @@ TEST(Install, EndingInTheMiddleOfTheCopyLeavesNothingPartial) {
             EXPECT_THROW(on_click(p.app, btn_inst), ProcessEnded);
             EXPECT_TRUE(!replacing || p.fs.exists("C:\\vorlan\\g2.dat")) << p.fs.describe();
             EXPECT_EQ(p.fs.open_count(), 0);
+        }
+    }
+}
+
+// A close request from outside (a management tool, taskkill without /F)
+// while the question about quitting is open: no second question, and the
+// answer to the one on screen decides, on a page or in the middle of a copy.
+TEST(Install, OneQuestionAboutQuittingAtATime) {
+    const char* const quit =
+        "¿Está seguro de que desea salir del programa?\nSe cerrarán todos los procesos pendientes.";
+    for (bool copying : {false, true}) {
+        for (int answer : {ANSWER_NO, ANSWER_YES}) {
+            SCOPED_TRACE(std::string(copying ? "copying, " : "on the page, ") + (answer == ANSWER_YES ? "yes" : "no"));
+            CopyPage p;
+            int requests = 0;
+            p.form.while_box_open = [&] {
+                if (p.form.boxes.back().text == quit && requests++ == 0) Form_Close(p.app);
+            };
+            auto ask = [&] { on_click(p.app, btn_Cancel); };
+            if (!copying) {
+                p.form.answers = {answer};
+                if (answer == ANSWER_YES) EXPECT_THROW(ask(), ProcessEnded);
+                else ask();
+                EXPECT_EQ(p.form.boxes.size(), 1u);
+                continue;
+            }
+            bool asked = false;
+            p.form.on_every_yield = [&] {
+                if (asked || p.form.list_count(ListaFicheros) < 4) return;
+                asked = true;
+                ask();
+            };
+            if (answer == ANSWER_YES) {
+                p.form.answers = {ANSWER_YES, ANSWER_YES};
+                EXPECT_THROW(on_click(p.app, btn_inst), ProcessEnded);
+                EXPECT_EQ(std::count_if(p.form.boxes.begin(), p.form.boxes.end(),
+                                        [&](const MessageBoxCall& b) { return b.text == quit; }),
+                          1);
+                continue;
+            }
+            // The copy was held while the question was open and goes on to its end.
+            EXPECT_EQ(p.install({ANSWER_YES, ANSWER_NO}),
+                      (std::vector<std::string>{box(52, kBoxB), box(52, quit), box(64, kDone)}));
+            EXPECT_EQ(p.form.text(NumFilesCopy), "3");
         }
     }
 }

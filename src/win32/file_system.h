@@ -22,6 +22,9 @@ public:
     bool make_folders(const std::string& path, std::string* err) override;
     bool read_ansi_text(const std::string& path, std::size_t most, std::string* utf8, bool* cut,
                         std::string* err) override;
+    // In held_entry.cpp.
+    std::unique_ptr<HeldEntry> hold(const std::string& path, Hold as, std::string* err) override;
+    bool identify(const std::string& path, FileId* id) override;
 };
 
 }  // namespace vorlan::win32

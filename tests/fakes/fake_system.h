@@ -1,6 +1,7 @@
 #pragma once
-// The process and program starts, faked: the folder is set by the test,
-// ending the process unwinds to the test, starts are recorded.
+// The process and program starts, faked: the folder and the system's own
+// folders are set by the test, ending the process unwinds to the test,
+// starts are recorded.
 
 #include <string>
 #include <vector>
@@ -23,11 +24,21 @@ public:
     std::string temp_folder() override { return "C:\\temp"; }
     void console_line(const std::string& line) override { console.push_back(line); }
     [[noreturn]] void end_process() override { throw ProcessEnded{}; }
+    std::vector<KnownFolder> known_folders() override { return known; }
 
     std::string folder = "E:\\instalar";
     std::string current = "C:\\trabajo";
     std::vector<std::string> console;
     bool another_instance = false;
+    std::vector<KnownFolder> known = {
+        {KnownFolder::Kind::Windows, "C:\\Windows"},
+        {KnownFolder::Kind::ProgramFiles, "C:\\Program Files"},
+        {KnownFolder::Kind::ProgramFiles, "C:\\Program Files (x86)"},
+        {KnownFolder::Kind::ProgramData, "C:\\ProgramData"},
+        {KnownFolder::Kind::Users, "C:\\Users"},
+        {KnownFolder::Kind::Profile, "C:\\Users\\ana"},
+        {KnownFolder::Kind::Profile, "C:\\Users\\Public"},
+    };
 };
 
 struct ProgramStart {

@@ -1,5 +1,5 @@
 #pragma once
-// Starting the application's setup program and the system's own tools.
+// Starting the application's setup program.
 
 #include "platform/programs.h"
 
@@ -8,8 +8,6 @@ namespace vorlan::win32 {
 class Win32Programs : public Programs {
 public:
     bool start_minimized(const std::string& path, std::string* err) override;
-    bool start_system_tool_hidden(const std::string& exe, const std::string& args, std::string* err,
-                                  int* exit_code = nullptr) override;
 };
 
 }  // namespace vorlan::win32

@@ -41,31 +41,16 @@ public:
     };
 };
 
-struct ProgramStart {
-    std::string path;  // the program, or the system tool's name
-    std::string args;
-    bool minimized;  // false: hidden system tool
-};
-
 class FakePrograms : public Programs {
 public:
-    bool start_minimized(const std::string& path, std::string* err) override { return start({path, "", true}, err); }
-    bool start_system_tool_hidden(const std::string& exe, const std::string& args, std::string* err,
-                                  int* exit_code) override {
-        if (exit_code) *exit_code = exit_codes.empty() ? 0 : exit_codes.at(starts.size());
-        return start({exe, args, false}, err);
+    bool start_minimized(const std::string& path, std::string* err) override {
+        if (fail) *err = "El sistema no puede encontrar el archivo especificado.";
+        else starts.push_back(path);
+        return !fail;
     }
 
     bool fail = false;
-    std::vector<int> exit_codes;  // of the awaited starts, in order; 0 when empty
-    std::vector<ProgramStart> starts;
-
-private:
-    bool start(const ProgramStart& s, std::string* err) {
-        if (fail) *err = "El sistema no puede encontrar el archivo especificado.";
-        else starts.push_back(s);
-        return !fail;
-    }
+    std::vector<std::string> starts;  // the programs started, minimised
 };
 
 }  // namespace vorlan::test

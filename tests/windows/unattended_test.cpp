@@ -91,20 +91,18 @@ TEST(Unattended, NoGrantThroughALinkOrToAFileWithOtherNames) {
     Medium medium;
     ASSERT_EQ(medium.error(), "");
     ASSERT_TRUE(medium.add_file("vorlan\\mapa.dat", "m"));
+    // Removed after the link to it: Wine lists no link whose target is gone.
+    TempFolder outside("fuera");
     TempFolder out("destino sembrado");
     const std::string dest = out / "datos", log = out / "registro.log";
-    ASSERT_TRUE(make_folders(dest + "\\viejos") && make_folders(out / "fuera") &&
-                write_file(out / "fuera\\secreto.dat", "s") && write_file(out / "privado.dat", "p"));
+    ASSERT_TRUE(make_folders(dest + "\\viejos") && write_file(outside / "secreto.dat", "s") &&
+                write_file(out / "privado.dat", "p"));
     ASSERT_TRUE(CreateHardLinkW(win32::widen(dest + "\\viejos\\compartido.dat").c_str(),
                                 win32::widen(out / "privado.dat").c_str(), nullptr));
-    if (!make_unix_link(dest + "\\enlace", out / "fuera")) GTEST_SKIP() << "no link can be made here";
-    struct Unlink {
-        std::string link;
-        ~Unlink() { remove_unix_link(link); }
-    } unlink{dest + "\\enlace"};
+    if (!make_unix_link(dest + "\\enlace", outside.path())) GTEST_SKIP() << "no link can be made here";
 
     EXPECT_EQ(run(medium, "/datos /sobrescribir /destino:\"" + dest + "\" /registro:\"" + log + "\"").code, 1u);
-    for (const std::string& entry : {out / "fuera", out / "fuera\\secreto.dat", out / "privado.dat"})
+    for (const std::string& entry : {outside.path(), outside / "secreto.dat", out / "privado.dat"})
         EXPECT_FALSE(writable_by_all(entry)) << entry;
     for (const std::string& entry : {dest, dest + "\\mapa.dat", dest + "\\viejos"})
         EXPECT_TRUE(writable_by_all(entry)) << entry;

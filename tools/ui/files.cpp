@@ -82,7 +82,9 @@ bool remove_tree(const std::string& path) {
     if (attrs == INVALID_FILE_ATTRIBUTES) return true;
     SetFileAttributesW(raw(path).c_str(), FILE_ATTRIBUTE_NORMAL);
     if (!(attrs & FILE_ATTRIBUTE_DIRECTORY)) return DeleteFileW(raw(path).c_str()) != FALSE;
-    if (attrs & FILE_ATTRIBUTE_REPARSE_POINT) return RemoveDirectoryW(raw(path).c_str()) != FALSE;
+    // The link itself. Wine removes no Unix link itself: its RemoveDirectoryW
+    // would remove the empty folder the link leads to.
+    if (attrs & FILE_ATTRIBUTE_REPARSE_POINT) return remove_unix_link(path) || RemoveDirectoryW(raw(path).c_str());
     each_entry(path, [&](const std::string& name, bool) { remove_tree(path + "\\" + name); });
     return RemoveDirectoryW(raw(path).c_str()) != FALSE;
 }

@@ -30,7 +30,8 @@ DWORD everyone_rights(const std::string& path);
 // A Unix symbolic link at `link` to the folder `target` (both Windows
 // paths), made by the system's own ln: only under Wine, which shows such a
 // link as a reparse point in its folder's listing, and which can neither
-// make nor remove one itself. False where it cannot.
+// make nor remove one itself (remove_tree removes it as a link). False
+// where it cannot.
 bool make_unix_link(const std::string& link, const std::string& target);
 bool remove_unix_link(const std::string& link);
 

@@ -21,6 +21,12 @@ namespace vorlan::test {
 
 using Lock = std::lock_guard<std::recursive_mutex>;
 
+// The system's own texts for the errors the fake reports.
+inline constexpr const char* kNotFound = "El sistema no puede encontrar el archivo especificado.";
+inline constexpr const char* kAccessDenied = "Acceso denegado.";
+inline constexpr const char* kSharing =
+    "El proceso no tiene acceso al archivo porque está siendo utilizado por otro proceso.";
+
 // Faults of one path, which need not exist when they are set.
 struct Faults {
     int read_fails_at = 0, write_fails_at = 0;  // the n-th call (1-based) on each stream fails

@@ -25,6 +25,13 @@ std::string folded(const std::string& path);
 // paths: without regard to case or to doubled separators.
 bool path_within(const std::string& path, const std::string& folder);
 
+// The length of the part of `path` that names its volume and can never be
+// made, renamed or removed: 3 for "C:\x" ("C:\"), all of "\\srv\share\"
+// and of "\\?\UNC\srv\share\", "\\?\C:\", "\\?\Volume{...}\"; the
+// whole of a path that names a volume and nothing below it ("C:\", "C:",
+// "\\srv\share"); 0 for a relative path. Separators must be collapsed.
+std::size_t root_length(const std::string& path);
+
 // `folder` + "\" + `name`, with one separator whether or not `folder` ends
 // with one (a drive root such as "D:\").
 std::string child_path(const std::string& folder, const std::string& name);

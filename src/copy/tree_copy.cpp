@@ -65,7 +65,9 @@ bool CopyRun::copy_folder(const std::string& folder, std::string blocked, std::s
         if (abandoned_) return true;
         const std::string source = child_path(folder, file.name);
         const std::string dest = destination_path(roots_, source);
-        if (path_within(dest, roots_.source)) {
+        if (!copied(file)) {
+            queue_->refuse(source, "El archivo es un vínculo simbólico; no se copia.", 0, true);
+        } else if (path_within(dest, roots_.source)) {
             // The same file when the source root is the destination (the
             // wizard started from C:\, or a root whose case kept it from being
             // mapped), another source file when it runs from the destination.

@@ -44,13 +44,13 @@ bool measure_tree(FileSystem& fs, WalkEvents& events, const std::string& folder,
         for (const Entry& e : there)
             if (!e.is_folder) sizes.emplace(folded(e.name), e.size);
         for (const Entry& e : entries) {
-            if (e.is_folder) continue;
+            if (!copied(e)) continue;
             const auto it = sizes.find(folded(e.name));
             if (it != sizes.end()) *replaced += it->second;
         }
     }
     for (const Entry& e : entries)
-        if (!e.is_folder) *size += e.size;
+        if (copied(e)) *size += e.size;
     events.yield();  // as the other walks: a large tree keeps the window alive
     for (const Entry& e : entries) {
         if (!followed(e)) continue;

@@ -32,6 +32,12 @@ bool list_folder(FileSystem& fs, const std::string& folder, std::vector<Entry>* 
 // point could lead anywhere, back into the tree too.
 inline bool followed(const Entry& e) { return e.is_folder && !(e.attributes & ATTR_REPARSE_POINT); }
 
+// A file that the copy copies. A file that is a link is not followed either:
+// it could lead to anyone's file, anywhere, which the copy would put where
+// every user may read it. It is counted with the files, reported as not
+// copied, and takes no room.
+inline bool copied(const Entry& e) { return !e.is_folder && !(e.attributes & ATTR_REPARSE_POINT); }
+
 // The files at every depth under `folder`. Yields once per folder.
 bool count_files(FileSystem& fs, WalkEvents& events, const std::string& folder, std::int64_t* count, std::string* err);
 

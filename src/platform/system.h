@@ -2,8 +2,16 @@
 // The process around the window: where it runs from, the single-instance guard, the way out.
 
 #include <string>
+#include <vector>
 
 namespace vorlan {
+
+// A folder of the system's own that the data may not go into or over.
+struct KnownFolder {
+    enum class Kind { Windows, ProgramFiles, ProgramData, Users, Profile };
+    Kind kind;
+    std::string path;
+};
 
 class System {
 public:
@@ -28,6 +36,11 @@ public:
 
     // Ends the process at once: nothing more runs, nothing is asked or saved.
     [[noreturn]] virtual void end_process() = 0;
+
+    // The system's own folders, as the system names them: the Windows
+    // folder, the program-files folders, the program-data folder, the users'
+    // folder, and the profiles (this user's and the public one).
+    virtual std::vector<KnownFolder> known_folders() = 0;
 };
 
 }  // namespace vorlan

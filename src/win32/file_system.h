@@ -3,6 +3,7 @@
 // into its "\\?\" form (long_path.h) at the API; names reported back are
 // ordinary.
 
+#include <map>
 #include <string>
 
 #include "platform/file_system.h"
@@ -22,6 +23,14 @@ public:
     bool make_folders(const std::string& path, std::string* err) override;
     bool read_ansi_text(const std::string& path, std::size_t most, std::string* utf8, bool* cut,
                         std::string* err) override;
+    // In held_entry.cpp.
+    std::unique_ptr<HeldEntry> hold(const std::string& path, Hold as, std::string* err) override;
+    bool identify(const std::string& path, FileId* id) override;
+
+private:
+    // Whether a volume keeps access lists, by its root ("\\?\C:\"): for
+    // hold alone, which comes from one thread.
+    std::map<std::wstring, bool> access_lists_;
 };
 
 }  // namespace vorlan::win32

@@ -84,7 +84,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show_command) {
     vorlan::win32::Win32System system;
     vorlan::win32::Win32FileSystem fs;
     vorlan::win32::Win32Programs programs;
-    if (line.unattended) return vorlan::run_unattended(fs, programs, system, line);
+    if (line.unattended) return vorlan::run_unattended(fs, system, line);
     if (!line.error.empty() || line.help) {
         const std::wstring text =
             vorlan::win32::widen((line.error.empty() ? "" : line.error + "\n\n") + vorlan::kUsage);

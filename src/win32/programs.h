@@ -1,5 +1,5 @@
 #pragma once
-// Starting the application's setup program and the system's own tools.
+// Starting the application's setup program.
 
 #include <windows.h>
 
@@ -14,8 +14,6 @@ public:
     void set_owner(HWND owner) { owner_ = owner; }
 
     bool start_minimized(const std::string& path, std::string* err) override;
-    bool start_system_tool_hidden(const std::string& exe, const std::string& args, std::string* err,
-                                  int* exit_code = nullptr) override;
 
 private:
     HWND owner_ = nullptr;

@@ -22,6 +22,7 @@ public:
     std::string temp_folder() override;
     void console_line(const std::string& line) override;
     [[noreturn]] void end_process() override;
+    std::vector<KnownFolder> known_folders() override;  // in system_folders.cpp
 
 private:
     // Held for the life of the process: the mark is gone when its last handle is.

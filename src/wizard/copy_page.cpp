@@ -111,7 +111,7 @@ void btn_inst_Click(App& app) {
     RunningCopy running(app);
     PageEvents events(app, running);
     const InstallReport report =
-        run_install(app.fs, app.programs, {{app.state.data_source, app.state.data_destination}, false}, events);
+        run_install(app.fs, {{app.state.data_source, app.state.data_destination}, app.system.known_folders()}, events);
     switch (report.end) {
         case InstallEnd::Succeeded:
             running.end(Form::Task::Done);
@@ -127,8 +127,11 @@ void btn_inst_Click(App& app) {
             running.end(Form::Task::Failed);
             form.message_box("Copia de ficheros fallida.\nCompruebe el informe de errores.", MB_STYLE_STOP, kTitle);
             break;
-        case InstallEnd::Interrupted:
-        case InstallEnd::NotFinished: running.end(Form::Task::Failed); [[fallthrough]];
+        case InstallEnd::NotFinished:
+            for (const Failure& f : report.not_granted)
+                form.list_add(ListaFicherosFail, not_granted_line(f.path, f.reason));
+            [[fallthrough]];
+        case InstallEnd::Interrupted: running.end(Form::Task::Failed); [[fallthrough]];
         case InstallEnd::NotStarted:
             // The user is told what failed, and can look at the report, try
             // again or go back.

@@ -25,11 +25,12 @@ const char* const kUsage =
     "\n"
     "Códigos de salida:\n"
     "  0  Todos los archivos copiados, atributos restablecidos y permisos concedidos.\n"
-    "  1  La copia se ha hecho, pero algunos archivos han fallado (el registro dice\n"
-    "     cuáles y por qué).\n"
+    "  1  La copia se ha hecho, pero algunos archivos han fallado o no se han podido\n"
+    "     dar todos los permisos (el registro dice cuáles y por qué).\n"
     "  2  El destino ya existe y no se ha indicado /sobrescribir; no se ha escrito nada.\n"
-    "  3  La instalación no ha podido empezar (no está la carpeta de datos, origen y\n"
-    "     destino se solapan, no hay espacio...); no se ha escrito nada.\n"
+    "  3  La instalación no ha podido empezar (no está la carpeta de datos, el destino\n"
+    "     no se admite, origen y destino se solapan, no hay espacio...); no se ha\n"
+    "     escrito nada.\n"
     "  4  Ya se está ejecutando el instalador; no se ha escrito nada.\n"
     "  5  La línea de órdenes no es correcta; no se ha escrito nada.\n";
 
@@ -73,6 +74,13 @@ private:
     std::string error_;
 };
 
+std::string seconds_since(std::chrono::steady_clock::time_point start) {
+    const double s = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f", s);
+    return text;
+}
+
 class LogEvents : public InstallEvents {
 public:
     LogEvents(Log& log, const CommandLine& line, const std::string& dest) : log_(log), line_(line), dest_(dest) {}
@@ -90,8 +98,10 @@ public:
         return false;
     }
     void copying(CopyRun*) override {}
-    void granted(const std::string& arguments, int code) override {
-        log_.line("cacls " + arguments + " ha terminado con el código " + std::to_string(code) + ".");
+    void granting() override { granting_ = std::chrono::steady_clock::now(); }
+    void granted(std::int64_t entries) override {
+        log_.line("Dado control total a todos los usuarios sobre " + std::to_string(entries) + " elementos de " +
+                  dest_ + ", en " + seconds_since(granting_) + " segundos.");
     }
     void file_started(const std::string&) override {}
     void file_done(const std::string& source, bool ok, const std::string&) override {
@@ -105,14 +115,8 @@ private:
     Log& log_;
     const CommandLine& line_;
     const std::string& dest_;
+    std::chrono::steady_clock::time_point granting_;
 };
-
-std::string seconds_since(std::chrono::steady_clock::time_point start) {
-    const double s = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    char text[32];
-    std::snprintf(text, sizeof text, "%.1f", s);
-    return text;
-}
 
 }  // namespace
 
@@ -144,7 +148,7 @@ CommandLine parse_command_line(const std::vector<std::string>& args) {
     return line;
 }
 
-int run_unattended(FileSystem& fs, Programs& programs, System& system, const CommandLine& line) {
+int run_unattended(FileSystem& fs, System& system, const CommandLine& line) {
     const auto start = std::chrono::steady_clock::now();
     const std::string log_path =
         line.log.empty() ? system.temp_folder() + "\\instalar-vorlan.log" : system.full_path(line.log);
@@ -167,9 +171,11 @@ int run_unattended(FileSystem& fs, Programs& programs, System& system, const Com
     const InstallerState state = installer_state(
         system.program_folder(), line.destination.empty() ? kDefaultDestination : system.full_path(line.destination));
     LogEvents events(log, line, state.data_destination);
-    const InstallReport report = run_install(fs, programs, {{state.data_source, state.data_destination}, true}, events);
+    const InstallReport report =
+        run_install(fs, {{state.data_source, state.data_destination}, system.known_folders()}, events);
 
     for (const Failure& f : report.failures) log.line(f.path + ": " + f.reason);
+    for (const Failure& f : report.not_granted) log.line(not_granted_line(f.path, f.reason));
     if (!report.message.empty()) log.line(report.message);
     if (report.end != InstallEnd::NotStarted && report.end != InstallEnd::Declined)
         log.line("Copiados " + std::to_string(report.copied) + " de " + std::to_string(report.found) + " archivos, " +

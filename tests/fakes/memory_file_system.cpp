@@ -13,10 +13,6 @@ namespace vorlan::test {
 
 namespace {
 
-// The system's own texts for the errors the fake reports.
-const char* const kNotFound = "El sistema no puede encontrar el archivo especificado.";
-const char* const kAccessDenied = "Acceso denegado.";
-const char* const kSharing = "El proceso no tiene acceso al archivo porque está siendo utilizado por otro proceso.";
 const char* const kDeviceError = "La solicitud no se pudo realizar debido a un error de dispositivo de E/S.";
 
 bool fail(std::string* err, const char* text) {
@@ -134,7 +130,9 @@ Node* MemoryFileSystem::place(const std::string& path, bool folder, std::string*
     if (!is_folder(parent(normal(path))))
         return fail(err, "El sistema no puede encontrar la ruta especificada."), nullptr;
     if (Node* old = find(path)) return old;
-    return &(nodes_[k] = Node{normal(path), folder, folder ? 0u : std::uint32_t{ATTR_ARCHIVE}});
+    Node& made = nodes_[k] = Node{normal(path), folder, folder ? 0u : std::uint32_t{ATTR_ARCHIVE}};
+    made.id = ++last_id_;
+    return &made;
 }
 
 bool MemoryFileSystem::list(const std::string& folder, std::vector<Entry>* out, std::string* err) {
@@ -208,7 +206,9 @@ std::unique_ptr<OutputFile> MemoryFileSystem::create(const std::string& path, st
         const char* why = refusal(path, ATTR_READONLY | ATTR_HIDDEN | ATTR_SYSTEM, true);
         if (why) return fail(err, why), nullptr;
         if (space) *space += node->size();
-        *node = Node{node->path, false, ATTR_ARCHIVE};
+        node->attrs = ATTR_ARCHIVE;
+        node->zeros = 0;
+        node->bytes.clear();
     }
     return std::make_unique<MemoryStream>(*this, *node, faults_[key(path)]);
 }
@@ -326,6 +326,8 @@ std::string MemoryFileSystem::describe() const {
             .append(n.bytes.substr(0, 24))
             .append(" attrs=")
             .append(std::to_string(n.attrs))
+            .append(n.names > 1 ? " names=" + std::to_string(n.names) : "")
+            .append(n.grants ? " grants=" + std::to_string(n.grants) : "")
             .append("\n");
     return out;
 }

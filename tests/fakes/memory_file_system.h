@@ -21,6 +21,12 @@ namespace vorlan::test {
 
 using Lock = std::lock_guard<std::recursive_mutex>;
 
+// The system's own texts for the errors the fake reports.
+inline constexpr const char* kNotFound = "El sistema no puede encontrar el archivo especificado.";
+inline constexpr const char* kAccessDenied = "Acceso denegado.";
+inline constexpr const char* kSharing =
+    "El proceso no tiene acceso al archivo porque está siendo utilizado por otro proceso.";
+
 // Faults of one path, which need not exist when they are set.
 struct Faults {
     int read_fails_at = 0, write_fails_at = 0;  // the n-th call (1-based) on each stream fails
@@ -29,6 +35,11 @@ struct Faults {
     bool close_fails = false, list_fails = false;
     std::optional<std::uint64_t> shrinks_to;  // opened at its size, then only this many bytes can be read
     std::uint64_t grows_by = 0;               // opened at its size, then this many more can be read
+    bool grant_fails = false;                 // its access list cannot be changed
+    // What its handle says when it says otherwise than its attributes: a
+    // folder swapped for a link after its folder was listed (true), or a link
+    // that only its folder's listing shows, as under Wine (false).
+    std::optional<bool> link_to_handle;
 };
 
 class MemoryFileSystem : public FileSystem {
@@ -46,6 +57,8 @@ public:
     bool make_folders(const std::string& path, std::string* err) override;
     bool read_ansi_text(const std::string& path, std::size_t most, std::string* utf8, bool* cut,
                         std::string* err) override;
+    std::unique_ptr<HeldEntry> hold(const std::string& path, Hold as, std::string* err) override;
+    bool identify(const std::string& path, FileId* id) override;
 
     // Missing parents are made; an existing file is replaced.
     void add_folder(const std::string& path, std::uint32_t attrs = 0);
@@ -66,6 +79,13 @@ public:
     int open_count() const { return open_; }
     std::string describe() const;
 
+    // A file with `names` hard links in all (which the fake does not make).
+    void set_names(const std::string& path, std::uint32_t names);
+    // A second name that identify() takes for `target`, as a short 8.3 name is.
+    void add_alias(const std::string& alias, const std::string& target) { aliases_[key(alias)] = key(target); }
+    // How many times all users were given full control of the entry.
+    int grants(const std::string& path) const;
+
     Faults& faults(const std::string& path) { return faults_[key(path)]; }
     std::optional<std::uint64_t> space;  // bytes that can still be written; unset: unlimited
     static constexpr std::chrono::milliseconds kStall{300};
@@ -78,6 +98,9 @@ public:
         std::uint64_t zeros = 0;  // the file is `zeros` zero bytes, then `bytes`
         int open = 0;             // streams
         std::string bytes{};
+        std::uint64_t id = 0;     // its FileId's, 0 for a drive
+        std::uint32_t names = 1;  // hard links
+        int grants = 0;
         std::uint64_t size() const { return zeros + bytes.size(); }
         void read_at(char* out, std::uint64_t offset, std::size_t n) const;
         void append(const char* data, std::size_t n);
@@ -85,6 +108,7 @@ public:
 
 private:
     friend class MemoryStream;
+    friend class MemoryHeld;
     static std::string key(const std::string& path);
     Node* find(const std::string& path) const;
     const char* refusal(const std::string& path, std::uint32_t attrs, bool deleting);
@@ -96,6 +120,8 @@ private:
     mutable std::map<std::string, Node> nodes_;  // by key
     mutable Node drive_{"", true};
     std::map<std::string, Faults> faults_;
+    std::map<std::string, std::string> aliases_;  // by key, to the target's key
+    std::uint64_t last_id_ = 0;
     int open_ = 0;
 };
 

@@ -67,9 +67,9 @@ TEST(Install, ACompleteCopyIsGrantedAndReported) {
     // Only the top level loses its attributes.
     EXPECT_EQ(p.fs.attrs_of("C:\\vorlan\\b.dat"), 0u);
     EXPECT_EQ(p.fs.attrs_of("C:\\vorlan\\mapas\\c.dat"), ATTR_ARCHIVE);
-    ASSERT_EQ(p.programs.starts.size(), 2u);
-    EXPECT_EQ(p.programs.starts[0].path + " " + p.programs.starts[1].args,
-              "cacls.exe C:\\vorlan /T /E /C /G Everyone:F");
+    // The grant, before the box, on the whole tree.
+    for (const char* entry : {"", "\\a.dat", "\\b.dat", "\\mapas", "\\mapas\\c.dat"})
+        EXPECT_EQ(p.fs.grants(std::string("C:\\vorlan") + entry), 1) << entry << "\n" << p.fs.describe();
     EXPECT_TRUE(!p.form.visible(btn_Cancel) && p.form.visible(btn_fin) && !p.form.visible(btn_inferr) &&
                 !p.form.enabled(btn_inst) && !p.form.enabled(btn_atras3));
 }
@@ -78,7 +78,9 @@ TEST(Install, TheQuestionNamesAnExistingDestinationAndNoCopiesNothing) {
     const std::pair<std::function<void(MemoryFileSystem&)>, const char*> cases[] = {
         {[](MemoryFileSystem& fs) { fs.add_folder("C:\\vorlan"); }, kBoxA},
         {[](MemoryFileSystem& fs) { fs.add_file("C:\\vorlan", "x"); }, kBoxA},  // a plain file
-        {[](MemoryFileSystem& fs) { fs.add_folder("C:\\vorlan", ATTR_HIDDEN); }, kBoxB},
+        {[](MemoryFileSystem& fs) { fs.add_folder("C:\\vorlan", ATTR_HIDDEN); }, kBoxA},
+        {[](MemoryFileSystem& fs) { fs.add_folder("C:\\vorlan", ATTR_SYSTEM | ATTR_HIDDEN); }, kBoxA},
+        {[](MemoryFileSystem&) {}, kBoxB},
     };
     for (const auto& [make, question] : cases) {
         CopyPage p;
@@ -136,23 +138,32 @@ TEST(Install, AFileThatFailsFailsTheRunAndTheReportShowsIt) {
 }
 
 TEST(Install, PlatformFailuresAreReportedAndLeaveThePageUsable) {
-    const std::pair<std::function<void(TestApp&)>, const char*> cases[] = {
+    const struct {
+        std::function<void(TestApp&)> make;
+        const char* says;                // in the last box
+        const char* reported = nullptr;  // the failure list's one line, if any
+    } cases[] = {
         {[](TestApp& a) { a.app.state.data_source = "E:\\otro\\vorlan"; }, "E:\\otro\\vorlan"},  // source missing
         {[](TestApp& a) { a.fs.faults("E:\\instalar\\vorlan\\mapas").list_fails = true; }, "mapas"},
-        {[](TestApp& a) { a.programs.fail = true; }, "cacls"},
+        {[](TestApp& a) { a.fs.faults("C:\\vorlan\\mapas\\c.dat").grant_fails = true; },
+         "control total sobre 1 elemento de C:\\vorlan:\nC:\\vorlan\\mapas\\c.dat: Acceso denegado.",
+         "C:\\vorlan\\mapas\\c.dat --> FALLO al dar permisos: Acceso denegado."},
+        {[](TestApp& a) { a.app.state.data_destination = "c:\\windows\\"; }, "es la carpeta de Windows"},
         {[](TestApp& a) {  // run from drive C:, named in lower case
              a.app.state = installer_state("c:\\");
              a.fs.add_file("C:\\vorlan\\a.dat", "datos");
          },
          "solapan"},
     };
-    for (const auto& [make, says] : cases) {
+    for (const auto& c : cases) {
         CopyPage p;
-        make(p);
+        c.make(p);
         const std::vector<std::string> shown = p.install({ANSWER_YES});
         ASSERT_FALSE(shown.empty());
         EXPECT_EQ(shown.back().substr(0, 3), "16 ");
-        EXPECT_NE(shown.back().find(says), std::string::npos) << shown.back();
+        EXPECT_NE(shown.back().find(c.says), std::string::npos) << shown.back();
+        EXPECT_EQ(p.form.at(ListaFicherosFail).lines,
+                  c.reported ? std::vector<std::string>{c.reported} : std::vector<std::string>{});
         p.expect_retry_offered();
     }
 }

@@ -8,6 +8,8 @@
 //   vorlan_poke box [MS]                   wait for a "VorLan" box and print its text
 //   vorlan_poke answer yes|no|ok [MS]      answer the open box and wait until it closes
 //   vorlan_poke wait-gone [MS]             wait until the wizard has ended
+//   vorlan_poke set-text CONTROL TEXT      give a control a text, as a count of a big tree would
+//   vorlan_poke add-line CONTROL TEXT      add a line to a list, as a failed file would
 //
 // MS is how long to wait, in milliseconds (15 s when not given).
 // Exits 0 on success, 1 when a wait timed out, 2 on a usage error.
@@ -19,7 +21,9 @@
 #include <cstring>
 #include <string>
 
+#include "ui/remote_windows.h"
 #include "ui/wizard.h"
+#include "win32/text.h"
 #include "wizard/controls.h"
 
 namespace {
@@ -63,7 +67,7 @@ int main(int argc, char** argv) {
     if (argc < 2) {
         print(
             "usage: vorlan_poke wait | rect | click CONTROL | wait-visible CONTROL | box | answer yes|no|ok | "
-            "wait-gone");
+            "wait-gone | set-text CONTROL TEXT | add-line CONTROL TEXT");
         return 2;
     }
     const std::string command = argv[1];
@@ -95,6 +99,14 @@ int main(int argc, char** argv) {
         return wizard->wait_visible(id, true, timeout_arg(argc, argv, 3))
                    ? 0
                    : fail(std::string(argv[2]) + " did not show");
+    }
+    if (command == "set-text" || command == "add-line") {
+        const int id = argc > 3 ? control_id(argv[2]) : 0;
+        if (!id) return 2;
+        // The text in the ANSI code page, as a script hands it over.
+        const std::wstring text = win32::widen(recode(argv[3], CP_ACP, CP_UTF8));
+        const UINT msg = command == "set-text" ? WM_SETTEXT : LB_ADDSTRING;
+        return send(wizard->control(id), msg, 0, reinterpret_cast<LPARAM>(text.c_str())) >= 0 ? 0 : fail("no answer");
     }
     if (command == "box") {
         std::optional<Box> box = wizard->wait_box(timeout_arg(argc, argv, 2));

@@ -6,7 +6,11 @@ presentacion.jpg  the presentation picture: baseline JPEG, JFIF 1.01, 96 DPI,
                   its upper-left 257 x 345 pixels, so everything that matters
                   lies there.
 vorlan.ico        the window's icon: 16 x 16 and 32 x 32 in 16 and in 256
-                  colours, and 48 x 48 in 32-bit colour with alpha.
+                  colours, and 48 x 48 in 32-bit colour with alpha; then, so
+                  that no screen scales an image (125 % wants 20 and 40, 150 %
+                  24 and 48, 200 % 32 and 64, Explorer's large views 256), 16,
+                  20, 24, 32, 40 and 64 in 32-bit colour with alpha and 256 as
+                  a PNG, the form Windows takes at that size.
 
 Python's standard library draws both; ImageMagick's convert encodes the JPEG
 and writes the title on it. The output depends on nothing else, so running
@@ -19,6 +23,7 @@ import struct
 import subprocess
 import sys
 import tempfile
+import zlib
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 
@@ -236,6 +241,18 @@ def true_colour_image(size):
     return dib(size, 32, [], b"".join(rows), and_mask(pixels, size))
 
 
+def png_image(size):
+    """RGBA PNG, no filter, fixed compression: the same bytes on every run."""
+    pixels = render_icon(size)
+    raw = b"".join(b"\0" + b"".join(bytes(p) for p in pixels[y * size:(y + 1) * size]) for y in range(size))
+
+    def chunk(kind, data):
+        return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
+
+    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", size, size, 8, 6, 0, 0, 0)) +
+            chunk(b"IDAT", zlib.compress(raw, 9)) + chunk(b"IEND", b""))
+
+
 def make_icon(path):
     images = [
         (16, 16, 4, indexed_image(16, 4, VGA16)),
@@ -244,10 +261,13 @@ def make_icon(path):
         (32, 0, 8, indexed_image(32, 8, palette256())),
         (48, 0, 32, true_colour_image(48)),
     ]
+    images += [(size, 0, 32, true_colour_image(size)) for size in (16, 20, 24, 32, 40, 64)]
+    images.append((256, 0, 32, png_image(256)))
     out = struct.pack("<HHH", 0, 1, len(images))
     offset = 6 + 16 * len(images)
     for size, colours, bits, data in images:
-        out += struct.pack("<BBBBHHII", size, size, colours, 0, 1, bits, len(data), offset)
+        # A size of 256 is written as 0 in the directory's byte.
+        out += struct.pack("<BBBBHHII", size % 256, size % 256, colours, 0, 1, bits, len(data), offset)
         offset += len(data)
     out += b"".join(data for *_, data in images)
     with open(path, "wb") as f:

@@ -5,11 +5,12 @@
 
 # Starts a private Xvfb on a free display from :90 up and exports DISPLAY.
 # A number that another server takes first makes ours fail; the next is tried.
+# The screen is 1280x1024 unless given (as WxH).
 start_xvfb() {
-  local n i
+  local n i size=${1:-1280x1024}
   for n in $(seq 90 189); do
     [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
-    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+    Xvfb ":$n" -screen 0 "${size}x24" -nolisten tcp >/dev/null 2>&1 &
     XVFB_PID=$!
     for i in $(seq 50); do
       if ! kill -0 "$XVFB_PID" 2>/dev/null; then

@@ -1,5 +1,7 @@
 #include "copy/install.h"
 
+#include "copy/destination_checks.h"
+#include "copy/grant.h"
 #include "copy/paths.h"
 #include "copy/room.h"
 #include "copy/tree_walks.h"
@@ -30,6 +32,18 @@ std::string redirected_folder(FileSystem& fs, const std::string& dest) {
     return {};
 }
 
+// Names the first few entries the grant did not reach, and how many more.
+std::string not_granted_message(const std::string& dest, const std::vector<Failure>& entries) {
+    constexpr std::size_t kNamed = 5;
+    std::string text = "Los datos se han copiado, pero no se ha dado a todos los usuarios control total sobre " +
+                       std::to_string(entries.size()) + (entries.size() == 1 ? " elemento" : " elementos") + " de " +
+                       dest + ":";
+    for (std::size_t i = 0; i < entries.size() && i < kNamed; ++i)
+        text += "\n" + entries[i].path + ": " + entries[i].reason;
+    if (entries.size() > kNamed) text += "\n... y " + std::to_string(entries.size() - kNamed) + " más.";
+    return text;
+}
+
 // Makes sure a folder exists, creating every missing folder on the way; quiet.
 void ensure_folder(FileSystem& fs, std::string path) {
     if (path.empty()) return;
@@ -42,21 +56,19 @@ void ensure_folder(FileSystem& fs, std::string path) {
 
 }  // namespace
 
-std::string grant_arguments(const std::string& dest, const std::string& group) {
-    return dest + " /T /E /C /G " + group + ":F";
-}
-
 bool destination_exists(FileSystem& fs, const std::string& dest) {
     std::uint32_t attrs = 0;
-    return fs.attributes(dest, &attrs) && !(attrs & (ATTR_HIDDEN | ATTR_SYSTEM));
+    return fs.attributes(dest, &attrs);
 }
 
-InstallReport run_install(FileSystem& fs, Programs& programs, const InstallRequest& request, InstallEvents& events) {
+InstallReport run_install(FileSystem& fs, const InstallRequest& request, InstallEvents& events) {
     const std::string& dest = request.roots.dest;
     const std::string source = collapse_separators(request.roots.source);
     std::uint32_t attrs = 0;
     if (!fs.attributes(source, &attrs) || !(attrs & ATTR_DIRECTORY))
         return stopped(InstallEnd::NotStarted, "No se encuentra la carpeta de datos de la aplicación:\n" + source);
+    if (const std::string refused = refused_destination(fs, request.known_folders, dest); !refused.empty())
+        return stopped(InstallEnd::NotStarted, refused);
     // Copying a tree into itself would overwrite each file with itself.
     if (path_within(fs, source, dest) || path_within(fs, dest, source))
         return stopped(InstallEnd::NotStarted,
@@ -110,27 +122,19 @@ InstallReport run_install(FileSystem& fs, Programs& programs, const InstallReque
         report.message = "Los datos se han copiado, pero no se han podido restablecer sus atributos.\n" + err;
         return report;
     }
-    // One of the two group names exists on any given system; the other run fails.
-    std::string not_started;
-    int refused = 0;
-    for (const char* group : {"Todos", "Everyone"}) {
-        int code = 0;
-        const std::string arguments = grant_arguments(dest, group);
-        if (!programs.start_system_tool_hidden("cacls.exe", arguments, &err, request.await_grant ? &code : nullptr)) {
-            not_started += "\n" + err;
-            continue;
-        }
-        if (!request.await_grant) continue;
-        events.granted(arguments, code);
-        if (code != 0) ++refused;
-    }
-    if (!not_started.empty()) {
-        report.message = "Los datos se han copiado, pero no se ha podido iniciar cacls para conceder los permisos de " +
-                         dest + "." + not_started;
+    events.granting();
+    GrantResult grant;
+    if (!grant_all_users(fs, events, dest, &grant, &err)) {
+        report.message =
+            "Los datos se han copiado, pero no se ha podido dar a todos los usuarios control total sobre " + dest +
+            ".\n" + err;
         return report;
     }
-    if (refused == 2) {
-        report.message = "Los datos se han copiado, pero cacls no ha podido conceder los permisos de " + dest + ".";
+    report.granted = grant.granted;
+    report.not_granted = std::move(grant.not_granted);
+    events.granted(report.granted);
+    if (!report.not_granted.empty()) {
+        report.message = not_granted_message(dest, report.not_granted);
         return report;
     }
     report.end = InstallEnd::Succeeded;

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "copy/tree_copy.h"
-#include "platform/programs.h"
+#include "platform/system.h"
 
 namespace vorlan {
 
@@ -24,16 +24,18 @@ public:
     // there is no second call: the run is gone once the exception leaves
     // run_install.
     virtual void copying(CopyRun* run) = 0;
-    // A grant of the awaited kind, cacls with `arguments`, ended with this exit code.
-    virtual void granted(const std::string& /*arguments*/, int /*exit_code*/) {}
+    // The grant of full control to all users begins; it ended with `entries`
+    // entries granted (see InstallReport for those it could not grant).
+    virtual void granting() {}
+    virtual void granted(std::int64_t /*entries*/) {}
 };
 
 enum class InstallEnd {
-    NotStarted,   // nothing written: no source, overlap, no room, ...
+    NotStarted,   // nothing written: no source, a refused destination, overlap, no room, ...
     Declined,     // the confirmation was answered no; nothing written
     Interrupted,  // the walk stopped part-way
     Failed,       // the copy ran and some files were not copied
-    NotFinished,  // every file copied, but the attributes or the grant failed
+    NotFinished,  // every file copied, but the attributes or the grant failed, or some entries were not granted
     Succeeded,
 };
 
@@ -43,21 +45,19 @@ struct InstallReport {
     std::int64_t found = 0, copied = 0;
     std::uint64_t bytes = 0;
     std::vector<Failure> failures;
+    std::int64_t granted = 0;          // entries that all users now have full control of
+    std::vector<Failure> not_granted;  // entries of the destination that they have not, and why
 };
 
 struct InstallRequest {
     Roots roots;
-    // Wait for each cacls run and report its exit code, rather than leaving it running.
-    bool await_grant = false;
+    // The system's folders, which the destination may not be nor hold.
+    std::vector<KnownFolder> known_folders;
 };
 
-InstallReport run_install(FileSystem& fs, Programs& programs, const InstallRequest& request, InstallEvents& events);
+InstallReport run_install(FileSystem& fs, const InstallRequest& request, InstallEvents& events);
 
-// The arguments of the cacls run that grants `group` full control of the tree at `dest`.
-std::string grant_arguments(const std::string& dest, const std::string& group);
-
-// The destination counts as there when anything stands at its path, unless it
-// is marked hidden or system.
+// The destination counts as there when anything stands at its path, hidden or not.
 bool destination_exists(FileSystem& fs, const std::string& dest);
 
 }  // namespace vorlan

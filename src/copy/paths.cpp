@@ -1,5 +1,7 @@
 #include "copy/paths.h"
 
+#include <cctype>
+
 namespace vorlan {
 
 std::string collapse_separators(const std::string& path) {
@@ -32,6 +34,33 @@ bool key_within(const std::string& p, const std::string& f) {
 
 bool path_within(FileSystem& fs, const std::string& path, const std::string& folder) {
     return key_within(path_key(fs, path), path_key(fs, folder));
+}
+
+std::size_t root_length(const std::string& path) {
+    const auto starts = [&](std::size_t at, const std::string& text) {
+        if (path.size() < at + text.size()) return false;
+        for (std::size_t i = 0; i < text.size(); ++i)
+            if (std::tolower(static_cast<unsigned char>(path[at + i])) != text[i]) return false;
+        return true;
+    };
+    std::size_t at = 0;
+    bool share = false;
+    if (starts(0, "\\\\?\\") || starts(0, "\\\\.\\")) {
+        at = 4;
+        share = starts(at, "unc\\");
+        if (share) at += 4;
+    } else if (starts(0, "\\\\")) {
+        at = 2;
+        share = true;
+    } else if (path.size() >= 2 && path[1] == ':') {
+        return path.size() >= 3 && path[2] == '\\' ? 3 : 2;
+    } else {
+        return 0;
+    }
+    // A share is a server and a share name; a device path a drive or a volume.
+    std::size_t end = path.find('\\', at);
+    if (share && end != std::string::npos) end = path.find('\\', end + 1);
+    return end == std::string::npos ? path.size() : end + 1;
 }
 
 std::string child_path(const std::string& folder, const std::string& name) {

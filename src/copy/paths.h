@@ -30,6 +30,13 @@ bool path_within(FileSystem& fs, const std::string& path, const std::string& fol
 // The same, for two paths already made keys.
 bool key_within(const std::string& path_key, const std::string& folder_key);
 
+// The length of the part of `path` that names its volume and can never be
+// made, renamed or removed: 3 for "C:\x" ("C:\"), all of "\\srv\share\"
+// and of "\\?\UNC\srv\share\", "\\?\C:\", "\\?\Volume{...}\"; the
+// whole of a path that names a volume and nothing below it ("C:\", "C:",
+// "\\srv\share"); 0 for a relative path. Separators must be collapsed.
+std::size_t root_length(const std::string& path);
+
 // `folder` + "\" + `name`, with one separator whether or not `folder` ends
 // with one (a drive root such as "D:\").
 std::string child_path(const std::string& folder, const std::string& name);

@@ -70,7 +70,9 @@ bool CopyRun::Walk::visit(const std::string& folder, int depth, const std::vecto
         const std::string source = child_path(folder, file.name);
         const std::string dest = destination_path(run_.roots_, source);
         const std::string key = path_key(fs, dest);
-        if (key_within(key, source_key_)) {
+        if (!copied(file)) {
+            queue.refuse(source, "El archivo es un vínculo simbólico; no se copia.", 0, true);
+        } else if (key_within(key, source_key_)) {
             // The same file when the source root is the destination (the
             // wizard started from C:\, or a root whose case kept it from being
             // mapped), another source file when it runs from the destination.

@@ -84,7 +84,7 @@ public:
 
     bool visit(const std::string& folder, int depth, const std::vector<Entry>& entries, std::string*) override {
         for (const Entry& e : entries) {
-            if (e.is_folder) continue;
+            if (!copied(e)) continue;
             size.bytes += e.size;
             size.room += rounded_up(e.size, cluster_);
             if (e.size > largest_file_ && size.too_large.empty()) size.too_large = child_path(folder, e.name);
@@ -102,7 +102,7 @@ public:
             for (const Entry& e : older)
                 if (!e.is_folder) sizes.emplace(fs_.fold_case(e.name), rounded_up(e.size, cluster_));
             for (const Entry& e : entries) {
-                if (e.is_folder) continue;
+                if (!copied(e)) continue;
                 const auto it = sizes.find(fs_.fold_case(e.name));
                 if (it == sizes.end()) continue;
                 size.freed += it->second;

@@ -49,6 +49,11 @@ public:
 // its place on the heap, not on the stack: a tree may go as deep as a path
 // can be long. False when a folder cannot be listed or the visitor says so.
 bool walk_tree(FileSystem& fs, const std::string& root, FolderVisitor& visitor, std::string* err);
+// A file that the copy copies. A file that is a link is not followed either:
+// it could lead to anyone's file, anywhere, which the copy would put where
+// every user may read it. It is counted with the files, reported as not
+// copied, and takes no room.
+inline bool copied(const Entry& e) { return !e.is_folder && !(e.attributes & ATTR_REPARSE_POINT); }
 
 // The files at every depth under `folder`. Yields once per folder.
 bool count_files(FileSystem& fs, WalkEvents& events, const std::string& folder, std::int64_t* count, std::string* err);

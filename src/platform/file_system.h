@@ -75,6 +75,44 @@ struct Volume {
     std::string file_system;    // as the system names it: "NTFS", "FAT32", "exFAT", ...
 };
 
+// Which entry of which volume a path reaches: any two spellings of one
+// folder (other case, a short 8.3 name, a link to it) give the same.
+struct FileId {
+    std::uint64_t volume = 0, high = 0, low = 0;
+    bool operator==(const FileId&) const = default;
+};
+
+// What an entry is held for: a file or a folder to change, or a folder above
+// those, only looked at (and kept where it is).
+enum class Hold { File, Folder, Above };
+
+// What the handle of a held entry shows of it.
+struct HeldFacts {
+    bool is_folder = false;
+    bool is_link = false;     // a junction, a symbolic link or a mount point itself
+    std::uint32_t names = 1;  // of a file: its hard links, this name among them
+};
+
+// An entry opened as itself (a link is never followed), for a change that
+// must reach exactly what was looked at: the look and the change go through
+// this one handle, so nothing can be put in the entry's place between them.
+// While a folder is held, nobody can rename, move or delete it, so its path,
+// and the paths of what is in it, keep leading through it.
+class HeldEntry {
+public:
+    virtual ~HeldEntry() = default;
+    virtual const HeldFacts& facts() const = 0;
+    // The entries directly in the held folder, listed through its handle
+    // ("." and ".." left out).
+    virtual bool list(std::vector<Entry>* out, std::string* err) = 0;
+    // Adds full control for all users (the well-known group, whatever the
+    // system's language calls it) to the entry's access list, keeping every
+    // other entry of the list; on a folder, inherited by what is made in it
+    // later. Nothing else changes: not what the folder already holds. Not
+    // for an entry held as Above.
+    virtual bool grant_all_users(std::string* err) = 0;
+};
+
 // Called from several threads at once. While a tree is copied, its workers
 // (up to four threads) call open_read, lookup, create_new, set_attributes and
 // fold_case, and use the streams these give, while the caller's thread walks
@@ -136,6 +174,14 @@ public:
     // The volume that holds `path` (which need not exist yet: its nearest
     // existing folder decides).
     virtual bool volume(const std::string& path, Volume* out, std::string* err) = 0;
+
+    // These two come from the caller's thread alone.
+    // Holds the entry at `path` itself; a folder so that it can be listed and
+    // stays where it is.
+    virtual std::unique_ptr<HeldEntry> hold(const std::string& path, Hold as, std::string* err) = 0;
+
+    // Which entry `path` reaches, links followed; false when it reaches none.
+    virtual bool identify(const std::string& path, FileId* id) = 0;
 };
 
 }  // namespace vorlan

@@ -14,6 +14,14 @@ struct Twips {
     float height = 0;
 };
 
+// The part of a screen that windows may use (the screen less the taskbar and
+// other docked bars), in twips from the primary screen's top-left corner.
+struct WorkArea {
+    float left = 0;
+    float top = 0;
+    Twips size;
+};
+
 // Message box styles and answers, with the platform's numbers.
 enum : int {
     MB_STYLE_STOP = 16,         // stop icon, OK
@@ -75,10 +83,16 @@ public:
     enum class Task { Idle, Busy, Done, Failed };
     virtual void set_task(Task task, std::function<void()> abandon = {}) = 0;
 
-    // The window's outer size, the primary screen's size, and a move that keeps the size.
+    // The window's outer size, the work area of the screen it is on, and a
+    // move that keeps the size.
     virtual Twips outer_size() const = 0;
-    virtual Twips screen_size() const = 0;
+    virtual WorkArea work_area() const = 0;
     virtual void move(std::int32_t left, std::int32_t top) = 0;
+
+    // Puts the keyboard focus on a control, without clicking it (an option
+    // stays as it was). A window in the background takes it when it comes
+    // back to the front.
+    virtual void set_focus(int id) = 0;
 };
 
 }  // namespace vorlan

@@ -1,5 +1,5 @@
 #pragma once
-// Starting other programs.
+// Starting the application's own setup program.
 
 #include <string>
 
@@ -13,12 +13,6 @@ public:
     // minimised and active. The path is never parsed as a command line.
     // A program that needs elevation gets the elevation prompt.
     virtual bool start_minimized(const std::string& path, std::string* err) = 0;
-
-    // Runs `exe` from the Windows system folder (never found by a search),
-    // hidden, with the argument text `args`. With `exit_code` it waits for the
-    // tool to end and gives its exit code; without, it returns at once.
-    virtual bool start_system_tool_hidden(const std::string& exe, const std::string& args, std::string* err,
-                                          int* exit_code = nullptr) = 0;
 };
 
 }  // namespace vorlan

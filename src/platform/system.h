@@ -2,8 +2,16 @@
 // The process around the window: where it runs from, the single-instance guard, the way out.
 
 #include <string>
+#include <vector>
 
 namespace vorlan {
+
+// A folder of the system's own that the data may not go into or over.
+struct KnownFolder {
+    enum class Kind { Windows, ProgramFiles, ProgramData, Users, Profile };
+    Kind kind;
+    std::string path;
+};
 
 class System {
 public:
@@ -38,6 +46,10 @@ public:
     virtual void watch_for_end() = 0;
     // Whether such a request has come since watch_for_end(); cheap to ask.
     virtual bool end_requested() = 0;
+    // The system's own folders, as the system names them: the Windows
+    // folder, the program-files folders, the program-data folder, the users'
+    // folder, and the profiles (this user's and the public one).
+    virtual std::vector<KnownFolder> known_folders() = 0;
 };
 
 }  // namespace vorlan

@@ -3,6 +3,7 @@
 // into its "\\?\" form (long_path.h) at the API; names reported back are
 // ordinary.
 
+#include <map>
 #include <string>
 
 #include "platform/file_system.h"
@@ -25,6 +26,14 @@ public:
     std::unique_ptr<NewFile> create_new(const std::string& path, bool* exists, std::string* err) override;
     std::string fold_case(const std::string& text) override;
     bool volume(const std::string& path, Volume* out, std::string* err) override;
+    // In held_entry.cpp.
+    std::unique_ptr<HeldEntry> hold(const std::string& path, Hold as, std::string* err) override;
+    bool identify(const std::string& path, FileId* id) override;
+
+private:
+    // Whether a volume keeps access lists, by its root ("\\?\C:\"): for
+    // hold alone, which comes from one thread.
+    std::map<std::wstring, bool> access_lists_;
 };
 
 // The nearest folder of `path` (a "\\?\" path) that exists, with a trailing

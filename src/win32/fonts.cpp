@@ -1,5 +1,6 @@
 #include "win32/fonts.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cwchar>
 
@@ -32,6 +33,9 @@ const std::wstring& installed_face(Face face, UINT dpi) {
     return slot;
 }
 
+// The faces of 96 DPI or of above it: above, no bitmap face is a candidate.
+constexpr UINT kAboveDefaultDpi = USER_DEFAULT_SCREEN_DPI + 1;
+
 }  // namespace
 
 LONG font_height(float points, UINT dpi) {
@@ -57,10 +61,11 @@ std::wstring face_for(Face face, UINT dpi, const std::function<bool(const std::w
     return *first;
 }
 
-HFONT Fonts::get(const Font& font) {
-    for (const auto& made : made_) {
-        const Font& f = made.first;
-        if (f.face == font.face && f.points == font.points && f.bold == font.bold) return made.second.get();
+HFONT Fonts::get(const Font& font, bool outline) {
+    for (const Made& made : made_) {
+        const Font& f = made.font;
+        if (f.face == font.face && f.points == font.points && f.bold == font.bold && made.outline == outline)
+            return made.handle.get();
     }
     LOGFONTW lf{};
     lf.lfHeight = font_height(font.points, dpi_);
@@ -70,11 +75,11 @@ HFONT Fonts::get(const Font& font) {
     lf.lfClipPrecision = CLIP_DEFAULT_PRECIS;
     lf.lfQuality = DEFAULT_QUALITY;
     lf.lfPitchAndFamily = DEFAULT_PITCH | FF_SWISS;
-    const std::wstring& face = installed_face(font.face, dpi_);
+    const std::wstring& face = installed_face(font.face, outline ? std::max(dpi_, kAboveDefaultDpi) : dpi_);
     std::wmemcpy(lf.lfFaceName, face.c_str(), face.size() + 1);
     UniqueGdi<HFONT> made(CreateFontIndirectW(&lf));
     if (!made) return static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
-    return made_.emplace_back(font, std::move(made)).second.get();
+    return made_.emplace_back(Made{font, outline, std::move(made)}).handle.get();
 }
 
 }  // namespace vorlan::win32

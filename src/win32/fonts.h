@@ -27,11 +27,18 @@ class Fonts {
 public:
     explicit Fonts(UINT dpi) : dpi_(dpi) {}
 
-    HFONT get(const Font& font);
+    // `outline`: from an outline face even at 96 DPI, for a size other than
+    // the design's, which a bitmap face may not have.
+    HFONT get(const Font& font, bool outline = false);
 
 private:
+    struct Made {
+        Font font;
+        bool outline;
+        UniqueGdi<HFONT> handle;
+    };
     UINT dpi_;
-    std::vector<std::pair<Font, UniqueGdi<HFONT>>> made_;
+    std::vector<Made> made_;
 };
 
 }  // namespace vorlan::win32

@@ -88,7 +88,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show_command) {
     vorlan::win32::Win32System system;
     vorlan::win32::Win32FileSystem fs;
     vorlan::win32::Win32Programs programs;
-    if (line.unattended) return vorlan::run_unattended(fs, programs, system, line);
+    if (line.unattended) return vorlan::run_unattended(fs, system, line);
     if (!line.error.empty() || line.help) {
         const std::wstring text =
             vorlan::win32::widen((line.error.empty() ? "" : line.error + "\n\n") + vorlan::kUsage);
@@ -110,6 +110,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show_command) {
         report_start_failure(err);
         return 1;
     }
+    programs.set_owner(form.hwnd());
     vorlan::App app{form, fs, programs, system, {}};
     if (!line.destination.empty()) app.destination = system.full_path(line.destination);
     form.attach(&app);

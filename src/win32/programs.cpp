@@ -5,7 +5,6 @@
 #include <shellapi.h>
 
 #include <cwctype>
-#include <vector>
 
 #include "win32/handle.h"
 #include "win32/long_path.h"
@@ -80,6 +79,7 @@ bool Win32Programs::start_minimized(const std::string& path, std::string* err) {
     SHELLEXECUTEINFOW sei = {};
     sei.cbSize = sizeof(sei);
     sei.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI | SEE_MASK_NOASYNC;
+    sei.hwnd = owner_;
     sei.lpVerb = L"open";
     sei.lpFile = file.c_str();
     sei.lpParameters = nullptr;
@@ -91,55 +91,6 @@ bool Win32Programs::start_minimized(const std::string& path, std::string* err) {
         return false;
     }
     UniqueHandle process(sei.hProcess);
-    return true;
-}
-
-bool Win32Programs::start_system_tool_hidden(const std::string& exe, const std::string& args, std::string* err,
-                                             int* exit_code) {
-    std::wstring name = widen(exe);
-    // Only a bare file name: the tool must come from the system folder.
-    if (name.empty() || name.find_first_of(L"\\/:") != std::wstring::npos) {
-        *err = error_text_for(ERROR_INVALID_NAME, exe);
-        return false;
-    }
-    std::wstring system_folder(MAX_PATH, L'\0');
-    UINT n = GetSystemDirectoryW(system_folder.data(), static_cast<UINT>(system_folder.size()));
-    if (n >= system_folder.size()) {
-        system_folder.resize(n);
-        n = GetSystemDirectoryW(system_folder.data(), n);
-    }
-    if (n == 0 || n >= system_folder.size()) {
-        *err = error_text(GetLastError());
-        return false;
-    }
-    system_folder.resize(n);
-    std::wstring application = system_folder + L"\\" + name;
-
-    std::wstring line = L"\"" + application + L"\"";
-    if (!args.empty()) line += L" " + widen(args);
-    // CreateProcessW may write into the command line.
-    std::vector<wchar_t> command(line.begin(), line.end());
-    command.push_back(L'\0');
-
-    STARTUPINFOW si = {};
-    si.cb = sizeof(si);
-    si.dwFlags = STARTF_USESHOWWINDOW;
-    si.wShowWindow = SW_HIDE;
-    PROCESS_INFORMATION pi = {};
-    if (!CreateProcessW(application.c_str(), command.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
-                        nullptr, &si, &pi)) {
-        *err = error_text_for(GetLastError(), narrow(application));
-        return false;
-    }
-    UniqueHandle process(pi.hProcess);
-    UniqueHandle thread(pi.hThread);
-    if (!exit_code) return true;
-    DWORD code = 0;
-    if (WaitForSingleObject(process.get(), INFINITE) != WAIT_OBJECT_0 || !GetExitCodeProcess(process.get(), &code)) {
-        *err = error_text_for(GetLastError(), narrow(application));
-        return false;
-    }
-    *exit_code = static_cast<int>(code);
     return true;
 }
 

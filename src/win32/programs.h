@@ -1,5 +1,7 @@
 #pragma once
-// Starting the application's setup program and the system's own tools.
+// Starting the application's setup program.
+
+#include <windows.h>
 
 #include "platform/programs.h"
 
@@ -7,9 +9,14 @@ namespace vorlan::win32 {
 
 class Win32Programs : public Programs {
 public:
+    // The window that owns the setup program's elevation prompt, so that the
+    // prompt opens in front of it rather than behind.
+    void set_owner(HWND owner) { owner_ = owner; }
+
     bool start_minimized(const std::string& path, std::string* err) override;
-    bool start_system_tool_hidden(const std::string& exe, const std::string& args, std::string* err,
-                                  int* exit_code = nullptr) override;
+
+private:
+    HWND owner_ = nullptr;
 };
 
 }  // namespace vorlan::win32

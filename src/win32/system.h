@@ -29,6 +29,7 @@ public:
     // In system_end.cpp:
     void watch_for_end() override;
     bool end_requested() override;
+    std::vector<KnownFolder> known_folders() override;  // in system_folders.cpp
 
 private:
     // Attaches to the console of the program that started this one, and

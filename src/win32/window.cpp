@@ -95,6 +95,7 @@ Win32Form::Win32Form()
 // The window goes first, while what it draws with is still there.
 Win32Form::~Win32Form() {
     if (busy_.busy()) busy_.set(Task::Idle, {});
+    names_.clear();
     if (hwnd_) {
         SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
         DestroyWindow(hwnd_);
@@ -150,6 +151,9 @@ bool Win32Form::create(HINSTANCE instance, std::string* err) {
     load_icons(dpi_);
     if (!create_controls(err)) return false;
     stack_controls();
+    on_look_changed();
+    // Without names the controls are still announced, by their window texts.
+    name_controls();
 
     const SIZE outer = outer_pixels(dpi_);
     SetWindowPos(hwnd_, nullptr, 0, 0, outer.cx, outer.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
@@ -231,13 +235,16 @@ HFONT Win32Form::font_of(int id) const {
     Font font = design(id).font;
     if (font.face == Face::None) font = kDialogFont;
     if (at(id).bold) font.bold = true;
-    return fonts_->get(font);
+    const bool fitted = at(id).points > 0;
+    if (fitted) font.points = at(id).points;
+    return fonts_->get(font, fitted);
 }
 
 void Win32Form::apply_fonts() {
     for (const ControlDesign& d : kDesign) {
         SendMessageW(at(d.id).hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font_of(d.id)), TRUE);
         if (d.kind == Kind::List) measure_list(d.id);
+        fit_text(d.id, true);
     }
 }
 

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "platform/form.h"
+#include "win32/accessible_names.h"
 #include "win32/busy_task.h"
 #include "win32/deferred_updates.h"
 #include "win32/handle.h"
@@ -42,6 +43,13 @@ public:
     int run();
     HWND hwnd() const { return hwnd_; }
     HWND control(int id) const;
+    // Gives the controls their names for screen readers through `services`,
+    // the system's when null (create does that); see AccessibleNames::apply.
+    HRESULT name_controls(IAccPropServices* services = nullptr);
+    // How the window learns whether high-contrast mode is on: the system's
+    // setting unless a test says otherwise (Wine has no such mode). Asked at
+    // creation and at every change of the system's settings or colours.
+    void set_high_contrast_query(std::function<bool()> query);
 
     void set_visible(int id, bool visible) override;
     bool visible(int id) const override;
@@ -65,8 +73,9 @@ public:
     void yield() override;
     void set_task(Task task, std::function<void()> abandon) override;
     Twips outer_size() const override;
-    Twips screen_size() const override;
+    WorkArea work_area() const override;
     void move(std::int32_t left, std::int32_t top) override;
+    void set_focus(int id) override;
 
 private:
     // What the window keeps for each control beyond what the control itself holds.
@@ -77,6 +86,7 @@ private:
         UniqueGdi<HBRUSH> back_brush;  // only with own_back
         bool bold = false;
         int widest_line = 0;  // list boxes: pixels, for the horizontal extent
+        float points = 0;     // single-line text boxes: the size their text fits at; 0 for the design's
     };
 
     static LRESULT CALLBACK window_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) noexcept;
@@ -101,12 +111,19 @@ private:
     LRESULT on_activate(WPARAM wp);
     LRESULT on_next_control(WPARAM wp, LPARAM lp);
     LRESULT on_close();
+    // The system's settings or colours changed: high contrast may have come or gone.
+    void on_look_changed();
     void forward_to_controls(UINT msg, WPARAM wp, LPARAM lp);
 
     // Runs one queued message through the keyboard interface and the window.
     void dispatch(MSG& msg);
     // Moves the focus on when the control that holds it is hidden or disabled.
     void move_focus_from(HWND leaving);
+    // SetFocus that selects no option: see window_look.cpp.
+    void focus_quietly(HWND control);
+    // A single-line text box's font at the size its whole text fits in its
+    // box; `font_set`: the window has just given it the design's font anew.
+    void fit_text(int id, bool font_set = false);
     void settle_option_tab_stop();
     void update_list_extent(int id, const std::wstring& line);
     void measure_list(int id);
@@ -127,6 +144,10 @@ private:
     BusyTask busy_;
     DeferredUpdates deferred_;
     int handler_depth_ = 0;  // messages being handled, one inside another while a handler yields
+    std::function<bool()> high_contrast_query_;
+    bool high_contrast_ = false;
+    bool focusing_quietly_ = false;
+    AccessibleNames names_;
 };
 
 }  // namespace vorlan::win32

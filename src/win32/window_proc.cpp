@@ -76,7 +76,12 @@ LRESULT Win32Form::handle_message(UINT msg, WPARAM wp, LPARAM lp) {
         case WM_CLOSE: return on_close();
         case WM_QUERYENDSESSION: return busy_.on_query_end_session();
         case WM_ENDSESSION: return busy_.on_end_session(wp);
-        case WM_SYSCOLORCHANGE: forward_to_controls(msg, wp, lp); break;
+        case WM_SYSCOLORCHANGE:
+            forward_to_controls(msg, wp, lp);
+            on_look_changed();
+            break;
+        case WM_SETTINGCHANGE:
+        case WM_THEMECHANGED: on_look_changed(); break;
         case WM_DESTROY: PostQuitMessage(0); return 0;
         default: break;
     }
@@ -87,31 +92,24 @@ LRESULT Win32Form::handle_message(UINT msg, WPARAM wp, LPARAM lp) {
 // (BN_CLICKED, STN_CLICKED).
 LRESULT Win32Form::on_command(WPARAM wp, LPARAM lp) {
     const int id = LOWORD(wp);
-    if (!lp || HIWORD(wp) != BN_CLICKED || id < Picture2 || id > Label2) return 0;
+    if (!lp || id < Picture2 || id > Label2) return 0;
+    // Whoever set the text (a copy, or another program), the box fits it.
+    if (HIWORD(wp) == EN_CHANGE && reinterpret_cast<HWND>(lp) == at(id).hwnd) {
+        fit_text(id);
+        return 0;
+    }
+    if (HIWORD(wp) != BN_CLICKED) return 0;
     const Kind kind = design(id).kind;
     if (kind != Kind::Button && kind != Kind::Option && kind != Kind::Label) return 0;
     // Another program can send a click (WM_COMMAND, BM_CLICK) to a control
     // the user cannot click: hidden, as on another page, or disabled.
     if (reinterpret_cast<HWND>(lp) != at(id).hwnd || !visible(id) || !enabled(id)) return 0;
+    if (kind == Kind::Option && focusing_quietly_) return 0;
     // An option also reports a click when the keyboard moves the focus onto
     // it; it is then selected, as when clicked.
     if (kind == Kind::Option && !checked(id)) set_checked(id, true);
     if (app_) on_click(*app_, id);
     return 0;
-}
-
-LRESULT Win32Form::on_ctl_color(UINT msg, WPARAM wp, LPARAM lp) {
-    HDC dc = reinterpret_cast<HDC>(wp);
-    HWND child = reinterpret_cast<HWND>(lp);
-    const int id = GetDlgCtrlID(child);
-    if (id < Picture2 || id > Label2 || at(id).hwnd != child) return DefWindowProcW(hwnd_, msg, wp, lp);
-    const ControlDesign& d = design(id);
-    const Control& c = at(id);
-    const int back_index = d.background >= 0 ? d.background : COLOR_BTNFACE;
-    const int text_index = (d.kind == Kind::Text || d.kind == Kind::List) ? COLOR_WINDOWTEXT : COLOR_BTNTEXT;
-    SetBkColor(dc, c.own_back ? c.back : GetSysColor(back_index));
-    SetTextColor(dc, c.own_fore ? c.fore : GetSysColor(text_index));
-    return reinterpret_cast<LRESULT>(c.own_back ? c.back_brush.get() : GetSysColorBrush(back_index));
 }
 
 LRESULT Win32Form::on_dpi_changed(WPARAM wp, LPARAM lp) {
@@ -137,7 +135,7 @@ LRESULT Win32Form::on_activate(WPARAM wp) {
         return 0;
     }
     if (HIWORD(wp)) return 0;  // minimised
-    if (focus_ && IsWindowVisible(focus_) && IsWindowEnabled(focus_)) SetFocus(focus_);
+    if (focus_ && IsWindowVisible(focus_) && IsWindowEnabled(focus_)) focus_quietly(focus_);
     else if (HWND first = GetNextDlgTabItem(hwnd_, nullptr, FALSE)) SetFocus(first);
     return 0;
 }

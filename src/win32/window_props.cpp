@@ -22,7 +22,8 @@ void Win32Form::move_focus_from(HWND leaving) {
         focus_ = next;
         return;
     }
-    SetFocus(next ? next : hwnd_);
+    if (next) focus_quietly(next);
+    else SetFocus(hwnd_);
 }
 
 void Win32Form::set_visible(int id, bool visible) {
@@ -194,9 +195,9 @@ int Win32Form::message_box(const std::string& text, int style, const std::string
     return MessageBoxW(owned ? hwnd_ : nullptr, widen(text).c_str(), widen(title).c_str(), type);
 }
 
-// Centring takes the window's size, the screen's size and the move in one
-// DPI, the primary screen's, so that the conversions cancel out: measured in
-// the window's own DPI on a screen of another, the window would land aside.
+// Centring takes the window's size, the work area and the move in one DPI,
+// the primary screen's, so that the conversions cancel out: measured in the
+// window's own DPI on a screen of another, the window would land aside.
 Twips Win32Form::outer_size() const {
     RECT r{};
     GetWindowRect(hwnd_, &r);
@@ -204,9 +205,17 @@ Twips Win32Form::outer_size() const {
     return {pixels_to_twips(r.right - r.left, dpi), pixels_to_twips(r.bottom - r.top, dpi)};
 }
 
-Twips Win32Form::screen_size() const {
+// The work area of the screen the window is on (where the system put it when
+// it was made: the screen the program was started from).
+WorkArea Win32Form::work_area() const {
     const UINT dpi = system_dpi();
-    return {pixels_to_twips(GetSystemMetrics(SM_CXSCREEN), dpi), pixels_to_twips(GetSystemMetrics(SM_CYSCREEN), dpi)};
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    RECT r{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    if (GetMonitorInfoW(MonitorFromWindow(hwnd_, MONITOR_DEFAULTTONEAREST), &monitor)) r = monitor.rcWork;
+    return {pixels_to_twips(r.left, dpi),
+            pixels_to_twips(r.top, dpi),
+            {pixels_to_twips(r.right - r.left, dpi), pixels_to_twips(r.bottom - r.top, dpi)}};
 }
 
 void Win32Form::move(std::int32_t left, std::int32_t top) {

@@ -37,6 +37,8 @@ struct App {
     // The data copy while it runs: an end that cannot wait abandons it first.
     // Only RunningCopy sets it.
     CopyRun* copy_run = nullptr;
+    // Whether the question about quitting is on screen.
+    bool exit_question_open = false;
 };
 
 // Start-up and exit.
@@ -47,12 +49,12 @@ void btn_fin_Click(App& app);
 void Form_Close(App& app);
 
 // Window centring, in twips: where the window goes so that it sits in the
-// middle of the screen.
+// middle of the work area.
 struct Position {
     std::int32_t left;
     std::int32_t top;
 };
-Position centred(Twips screen, Twips window);
+Position centred(WorkArea area, Twips window);
 
 // Installer state derived from the program's folder.
 InstallerState installer_state(const std::string& program_folder, const std::string& destination = kDefaultDestination);

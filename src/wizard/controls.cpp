@@ -72,9 +72,9 @@ const std::array<ControlDesign, kControlCount> kDesign = {{
     // "Elija una opción:" above the two choices
     {Label3, "Label3", Kind::Label, "Elija una opción:", kArial(14.25f), 4200, 1560, 2295, 375, false, true, 12, 15, 0},
     // the caption of Option2, clickable
-    {Label5, "Label5", Kind::Label, "Copiar datos de la aplicación", kArial(14.25f), 4800, 2780, 6855, 375, false, true, 16, 15, 0},
+    {Label5, "Label5", Kind::Label, kCopyChoice, kArial(14.25f), 4800, 2780, 6855, 375, false, true, 16, 15, 0},
     // the caption of Option1, clickable
-    {Label4, "Label4", Kind::Label, "Instalar aplicación VORLAN", kArial(14.25f), 4800, 2250, 4575, 375, false, true, 14, 15, 0},
+    {Label4, "Label4", Kind::Label, kInstallChoice, kArial(14.25f), 4800, 2250, 4575, 375, false, true, 14, 15, 0},
     // the rule above the buttons
     {Line1, "Line1", Kind::Line, "", kNone, 0, 6840, 11880, 6840, true, true, -1, -1, 0},
     // "Progreso de instalación:" before the counts
@@ -83,6 +83,21 @@ const std::array<ControlDesign, kControlCount> kDesign = {{
     {Label2, "Label2", Kind::Label, "de", kSans, 6000, 5640, 255, 375, false, true, 3, 15, 0},
 }};
 // clang-format on
+
+const std::array<AccessibleName, kAccessibleNameCount> kAccessibleNames = {{
+    {Picture2, "Mapa de presentación de VORLAN"},
+    {Option1, kInstallChoice},
+    {Option2, kCopyChoice},
+    {Texto_Presentacion, "Presentación"},
+    {Leeme, "Léame"},
+    {ListaFicheros, "Registro de la copia"},
+    {ListaFicherosFail, "Informe de errores"},
+    // The counters' values are their texts, every digit of them.
+    {NumFilesCopy, "Archivos copiados"},
+    {NumFilesToCopy, "Archivos que copiar"},
+    {ProgressBar, "Progreso del archivo"},
+    {ProgressBarT, "Progreso total de la copia"},
+}};
 
 const ControlDesign& design(int id) { return kDesign.at(static_cast<std::size_t>(id - Picture2)); }
 

@@ -51,6 +51,18 @@ struct Font {
 // A system colour index (COLOR_*), or -1 for the control's default.
 using SysColor = int;
 
+// The system colours the window draws with, by the platform's numbers.
+enum : SysColor {
+    SYS_WINDOW = 5,
+    SYS_WINDOW_TEXT = 8,
+    SYS_APP_WORKSPACE = 12,
+    SYS_HIGHLIGHT_TEXT = 14,
+    SYS_BUTTON_FACE = 15,
+    SYS_BUTTON_TEXT = 18,
+    SYS_BUTTON_HIGHLIGHT = 20,
+    SYS_3D_LIGHT = 22,
+};
+
 enum Style : unsigned {
     STYLE_NONE = 0,
     STYLE_MULTILINE = 1,  // text boxes
@@ -85,10 +97,30 @@ const ControlDesign& design(int id);
 inline constexpr const char* kWindowCaption = "Instalar la aplicación VORLAN";
 inline constexpr int kClientWidth = 11895;
 inline constexpr int kClientHeight = 7425;
-inline constexpr SysColor kLineColor = 12;  // application workspace
+inline constexpr SysColor kLineColor = SYS_APP_WORKSPACE;
 
-// Colours of the failure list once styled, 0x00BBGGRR.
+// Colours of the failure list once styled, 0x00BBGGRR. Pure red on yellow is
+// 3.7 : 1, too faint to read comfortably; this red, 229 of 255, is the
+// brightest that reaches 4.5 : 1 on the yellow (4.52 : 1), so the list keeps
+// its look.
 inline constexpr std::uint32_t kYellow = 0x0000FFFF;
-inline constexpr std::uint32_t kRed = 0x000000FF;
+inline constexpr std::uint32_t kRed = 0x000000E5;
+
+// The texts of the two choices: the labels beside the options show them, and
+// the options are announced by them.
+inline constexpr const char* kInstallChoice = "Instalar aplicación VORLAN";
+inline constexpr const char* kCopyChoice = "Copiar datos de la aplicación";
+
+// What a screen reader announces for a control whose window text would say
+// nothing or the wrong thing: the options' stored caption is "Option1" for
+// both, and text boxes, lists and bars take their name from the label placed
+// before them, which the design places after everything. Controls not listed
+// are announced by their own text.
+struct AccessibleName {
+    Ctl id;
+    const char* name;  // UTF-8
+};
+inline constexpr int kAccessibleNameCount = 11;
+extern const std::array<AccessibleName, kAccessibleNameCount> kAccessibleNames;
 
 }  // namespace vorlan

@@ -14,6 +14,9 @@ void offer_retry(Form& form) {
     form.set_visible(btn_inferr, true);
     form.set_enabled(btn_inst, true);
     form.set_enabled(btn_atras3, true);
+    // Back where the user started the run (it went on to "Cancelar" when
+    // "Instalar" was disabled).
+    form.set_focus(btn_inst);
 }
 
 void select_last(Form& form) { form.list_select(ListaFicheros, form.list_count(ListaFicheros) - 1); }
@@ -119,13 +122,14 @@ void btn_inst_Click(App& app) {
     RunningCopy running(app);
     PageEvents events(app, running);
     const InstallReport report =
-        run_install(app.fs, app.programs, {{app.state.data_source, app.state.data_destination}, false}, events);
+        run_install(app.fs, {{app.state.data_source, app.state.data_destination}, app.system.known_folders()}, events);
     switch (report.end) {
         case InstallEnd::Succeeded:
             running.end(Form::Task::Done);
             form.message_box("Copia de ficheros realizada correctamente.\n", MB_STYLE_INFO, kTitle);
             form.set_visible(btn_Cancel, false);
             form.set_visible(btn_fin, true);
+            form.set_focus(btn_fin);
             return;
         case InstallEnd::Declined:
             form.message_box("Copia de ficheros no realizada por petición del usuario.", MB_STYLE_STOP, kTitle);
@@ -134,8 +138,11 @@ void btn_inst_Click(App& app) {
             running.end(Form::Task::Failed);
             form.message_box("Copia de ficheros fallida.\nCompruebe el informe de errores.", MB_STYLE_STOP, kTitle);
             break;
-        case InstallEnd::Interrupted:
-        case InstallEnd::NotFinished: running.end(Form::Task::Failed); [[fallthrough]];
+        case InstallEnd::NotFinished:
+            for (const Failure& f : report.not_granted)
+                form.list_add(ListaFicherosFail, not_granted_line(f.path, f.reason));
+            [[fallthrough]];
+        case InstallEnd::Interrupted: running.end(Form::Task::Failed); [[fallthrough]];
         case InstallEnd::NotStarted:
             // The user is told what failed, and can look at the report, try
             // again or go back.

@@ -61,12 +61,27 @@ void apply(Form& form, std::span<const Step> steps) {
     }
 }
 
+// After a move the focus goes where the user goes next on the page entered:
+// on, with its forward button, or, on page 1 with nothing chosen yet, to the
+// choice. Left to itself it would fall from the hidden button to the next tab
+// stop, "Cancelar", where the Space bar pressed again to go on asks whether
+// to quit.
+void focus_page(Form& form, int page) {
+    switch (page) {
+        case 0: form.set_focus(btn_sig0); break;
+        case 1: form.set_focus(form.checked(Option1) || form.checked(Option2) ? btn_sig1 : Option1); break;
+        case 3: form.set_focus(btn_inst); break;
+        default: break;
+    }
+}
+
 }  // namespace
 
 void move_forward(App& app, int page) {
     Form& form = app.form;
     if (page == 0) {
         apply(form, kPage0To1);
+        focus_page(form, 1);
         load_readme(app, app.state.program_folder + "\\leeme.txt");
     } else if (page == 1) {
         if (form.checked(Option1)) {
@@ -79,18 +94,26 @@ void move_forward(App& app, int page) {
                 return;
             }
             apply(form, kStayOnPage1);
+            focus_page(form, 1);
         }
         if (form.checked(Option2)) {
             apply(form, kPage1To3);
             // The failure list keeps its lines until the next install run.
             if (form.list_count(ListaFicherosFail) != 0) form.set_visible(btn_inferr, true);
+            focus_page(form, 3);
         }
     }
 }
 
 void move_back(App& app, int page) {
-    if (page == 1) apply(app.form, kPage1To0);
-    if (page == 3) apply(app.form, kPage3To1);
+    if (page == 1) {
+        apply(app.form, kPage1To0);
+        focus_page(app.form, 0);
+    }
+    if (page == 3) {
+        apply(app.form, kPage3To1);
+        focus_page(app.form, 1);
+    }
 }
 
 void btn_sig0_Click(App& app) { move_forward(app, 0); }

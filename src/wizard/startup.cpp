@@ -5,13 +5,32 @@
 
 namespace vorlan {
 
-Position centred(Twips screen, Twips window) {
+namespace {
+
+// Marks a question as open for as long as it is on screen.
+class OpenQuestion {
+public:
+    explicit OpenQuestion(bool& open) : open_(open) { open_ = true; }
+    ~OpenQuestion() { open_ = false; }
+    OpenQuestion(const OpenQuestion&) = delete;
+    OpenQuestion& operator=(const OpenQuestion&) = delete;
+
+private:
+    bool& open_;
+};
+
+}  // namespace
+
+Position centred(WorkArea area, Twips window) {
     // The differences are taken in single precision and rounded half to even
     // before the halving, which truncates toward zero: a window 3 twips wider
-    // than the screen lands at -1.
-    const float dx = screen.width - window.width;
-    const float dy = screen.height - window.height;
-    return {static_cast<std::int32_t>(std::nearbyint(dx)) / 2, static_cast<std::int32_t>(std::nearbyint(dy)) / 2};
+    // than the work area lands 1 twip left of it. The work area, not the
+    // screen: on a small screen the window's buttons would lie under the
+    // taskbar, and on a second screen the window belongs on that one.
+    const float dx = area.size.width - window.width;
+    const float dy = area.size.height - window.height;
+    return {static_cast<std::int32_t>(std::nearbyint(area.left)) + static_cast<std::int32_t>(std::nearbyint(dx)) / 2,
+            static_cast<std::int32_t>(std::nearbyint(area.top)) + static_cast<std::int32_t>(std::nearbyint(dy)) / 2};
 }
 
 InstallerState installer_state(const std::string& program_folder, const std::string& destination) {
@@ -25,7 +44,7 @@ void Form_Load(App& app) {
         app.form.message_box(kAlreadyRunning, MB_STYLE_WARN, kTitle);
         app.system.end_process();
     }
-    const Position at = centred(app.form.screen_size(), app.form.outer_size());
+    const Position at = centred(app.form.work_area(), app.form.outer_size());
     app.form.move(at.left, at.top);
     app.state = installer_state(app.system.program_folder(), app.destination);
     app.form.set_back_color(ListaFicherosFail, kYellow);
@@ -34,11 +53,19 @@ void Form_Load(App& app) {
 }
 
 void btn_Cancel_Click(App& app) {
+    // A close request from outside (a management tool, taskkill) that comes
+    // while the question is open gets no second question: the one on screen
+    // answers it, and a No to a second would let the copy go on while the
+    // first still asks.
+    if (app.exit_question_open) return;
     // No file starts while the question is open; No goes on where it was.
     if (app.copy_run) app.copy_run->hold(true);
-    const int answer = app.form.message_box(
-        "¿Está seguro de que desea salir del programa?\nSe cerrarán todos los procesos pendientes.",
-        MB_STYLE_WARN_YES_NO, kTitle);
+    const int answer = [&] {
+        const OpenQuestion open(app.exit_question_open);
+        return app.form.message_box(
+            "¿Está seguro de que desea salir del programa?\nSe cerrarán todos los procesos pendientes.",
+            MB_STYLE_WARN_YES_NO, kTitle);
+    }();
     if (answer != ANSWER_YES) {
         if (app.copy_run) app.copy_run->hold(false);
         return;

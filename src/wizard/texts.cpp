@@ -10,6 +10,10 @@ std::string file_line(const std::string& source, bool ok) {
     return ok ? copying_line(source) + "Ok" : source + " --> FALLO";
 }
 
+std::string not_granted_line(const std::string& path, const std::string& reason) {
+    return path + " --> FALLO al dar permisos: " + reason;
+}
+
 std::string with_crlf(const std::string& text) {
     std::string out;
     out.reserve(text.size() + text.size() / 16);

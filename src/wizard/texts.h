@@ -18,6 +18,8 @@ inline constexpr const char* kStartingLine = "Iniciando la copia de ficheros.";
 // A file's line while it is being copied, and once it is done.
 std::string copying_line(const std::string& source);
 std::string file_line(const std::string& source, bool ok);
+// An entry of the destination that all users could not be given full control of.
+std::string not_granted_line(const std::string& path, const std::string& reason);
 
 // `text` with every line break (LF, CR or CR LF) as CR LF, as Windows' text
 // files, consoles and multi-line text boxes want them.

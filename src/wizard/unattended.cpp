@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "copy/destination_checks.h"
 #include "copy/install.h"
 #include "copy/paths.h"
 #include "wizard/app.h"
@@ -26,11 +27,12 @@ const char* const kUsage =
     "\n"
     "Códigos de salida:\n"
     "  0  Todos los archivos copiados, atributos restablecidos y permisos concedidos.\n"
-    "  1  La copia se ha hecho, pero algunos archivos han fallado (el registro dice\n"
-    "     cuáles y por qué).\n"
+    "  1  La copia se ha hecho, pero algunos archivos han fallado o no se han podido\n"
+    "     dar todos los permisos (el registro dice cuáles y por qué).\n"
     "  2  El destino ya existe y no se ha indicado /sobrescribir; no se ha escrito nada.\n"
-    "  3  La instalación no ha podido empezar (no está la carpeta de datos, origen y\n"
-    "     destino se solapan, no hay espacio...); no se ha escrito nada.\n"
+    "  3  La instalación no ha podido empezar (no está la carpeta de datos, el destino\n"
+    "     no se admite, origen y destino se solapan, no hay espacio...); no se ha\n"
+    "     escrito nada.\n"
     "  4  Ya se está ejecutando el instalador; no se ha escrito nada.\n"
     "  5  La línea de órdenes no es correcta; no se ha escrito nada.\n";
 
@@ -78,6 +80,13 @@ private:
 // no copy runs (counting, measuring, the attribute pass).
 struct EndRequested {};
 
+std::string seconds_since(std::chrono::steady_clock::time_point start) {
+    const double s = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f", s);
+    return text;
+}
+
 class LogEvents : public InstallEvents {
 public:
     LogEvents(Log& log, const CommandLine& line, const std::string& dest, System& system)
@@ -106,8 +115,10 @@ public:
         if (!run && run_) bytes = run_->results().bytes;
         run_ = run;
     }
-    void granted(const std::string& arguments, int code) override {
-        log_.line("cacls " + arguments + " ha terminado con el código " + std::to_string(code) + ".");
+    void granting() override { granting_ = std::chrono::steady_clock::now(); }
+    void granted(std::int64_t entries) override {
+        log_.line("Dado control total a todos los usuarios sobre " + std::to_string(entries) + " elementos de " +
+                  dest_ + ", en " + seconds_since(granting_) + " segundos.");
     }
     void file_started(const std::string&) override {}
     void file_done(const std::string& source, bool ok, const std::string& reason) override {
@@ -136,6 +147,7 @@ private:
     const std::string& dest_;
     System& system_;
     CopyRun* run_ = nullptr;
+    std::chrono::steady_clock::time_point granting_;
 };
 
 // The first character of a path that no Windows name may hold, or 0. A
@@ -156,13 +168,6 @@ std::string bad_value(const std::string& arg, char c) {
                "(/destino:\"D:\\datos\\\"). Quite esa \\ final o duplíquela (/destino:\"D:\\datos\\\\\").";
     return "La opción \"" + arg + "\" lleva el carácter " + std::string(1, c) +
            ", que no puede formar parte de un nombre de archivo.";
-}
-
-std::string seconds_since(std::chrono::steady_clock::time_point start) {
-    const double s = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    char text[32];
-    std::snprintf(text, sizeof text, "%.1f", s);
-    return text;
 }
 
 }  // namespace
@@ -201,13 +206,16 @@ namespace {
 
 // Why the log cannot be at `path`, or empty: inside the tree being copied
 // from or to, a log would be copied, or would truncate a data file, or be
-// replaced by one.
-std::string misplaced_log(FileSystem& fs, const std::string& path, const InstallerState& state) {
+// replaced by one. A destination the run refuses gets nothing written, and
+// its refusal is what the log must say (the user's temporary folder is in
+// the profile).
+std::string misplaced_log(FileSystem& fs, System& system, const std::string& path, const InstallerState& state) {
     if (const char c = bad_character(path))
         return "El registro " + path + " lleva el carácter " + std::string(1, c) +
                ", que no puede formar parte de un nombre de archivo.";
+    const bool refused = !refused_destination(fs, system.known_folders(), state.data_destination).empty();
     for (const std::string* tree : {&state.data_source, &state.data_destination})
-        if (path_within(fs, path, *tree))
+        if (!(tree == &state.data_destination && refused) && path_within(fs, path, *tree))
             return "El registro " + path + " no puede estar dentro de " + collapse_separators(*tree) +
                    ", que es la carpeta de datos que se copia o el directorio de destino.";
     return {};
@@ -215,7 +223,7 @@ std::string misplaced_log(FileSystem& fs, const std::string& path, const Install
 
 }  // namespace
 
-int run_unattended(FileSystem& fs, Programs& programs, System& system, const CommandLine& line) {
+int run_unattended(FileSystem& fs, System& system, const CommandLine& line) {
     const auto start = std::chrono::steady_clock::now();
     // Nothing is written, the log included, before the command line is known
     // to be right and no other instance runs: a second instance must not
@@ -229,7 +237,7 @@ int run_unattended(FileSystem& fs, Programs& programs, System& system, const Com
         system.program_folder(), line.destination.empty() ? kDefaultDestination : system.full_path(line.destination));
     const std::string log_path =
         line.log.empty() ? system.temp_folder() + "\\instalar-vorlan.log" : system.full_path(line.log);
-    if (const std::string wrong = misplaced_log(fs, log_path, state); !wrong.empty()) {
+    if (const std::string wrong = misplaced_log(fs, system, log_path, state); !wrong.empty()) {
         system.console_line(wrong);
         return EXIT_USAGE;
     }
@@ -249,7 +257,7 @@ int run_unattended(FileSystem& fs, Programs& programs, System& system, const Com
     InstallReport report;
     std::string thrown;
     try {
-        report = run_install(fs, programs, {{state.data_source, state.data_destination}, true}, events);
+        report = run_install(fs, {{state.data_source, state.data_destination}, system.known_folders()}, events);
     } catch (const EndRequested&) {
         thrown = "La instalación se ha interrumpido: se ha pedido terminar el programa.";
     } catch (const std::exception& e) {
@@ -266,6 +274,7 @@ int run_unattended(FileSystem& fs, Programs& programs, System& system, const Com
     }
 
     for (const Failure& f : report.failures) log.line(f.path + ": " + f.reason);
+    for (const Failure& f : report.not_granted) log.line(not_granted_line(f.path, f.reason));
     if (!report.message.empty()) log.line(report.message);
     if (report.end != InstallEnd::NotStarted && report.end != InstallEnd::Declined)
         log.line("Copiados " + std::to_string(report.copied) + " de " + std::to_string(report.found) + " archivos, " +

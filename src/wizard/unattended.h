@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "platform/file_system.h"
-#include "platform/programs.h"
 #include "platform/system.h"
 
 namespace vorlan {
@@ -39,6 +38,6 @@ extern const char* const kUsage;
 // Runs the data installation of the medium the program runs from
 // (system.program_folder()) as the command line says, writing the log;
 // returns the exit code.
-int run_unattended(FileSystem& fs, Programs& programs, System& system, const CommandLine& line);
+int run_unattended(FileSystem& fs, System& system, const CommandLine& line);
 
 }  // namespace vorlan

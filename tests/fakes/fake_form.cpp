@@ -28,8 +28,14 @@ void FakeForm::set_progress(int id, double percent) {
     at(id).progress = percent;
 }
 
+void FakeForm::set_focus(int id) {
+    if (!at(id).visible || !at(id).enabled) ADD_FAILURE() << "focus on " << control_name(id) << "\n" << describe();
+    focus = id;
+}
+
 int FakeForm::message_box(const std::string& text, int style, const std::string& title) {
     boxes.push_back({text, style, title});
+    if (while_box_open) while_box_open();
     if ((style & 0xF) == 0) return ANSWER_OK;
     if (answers.empty()) {
         ADD_FAILURE() << "unexpected question: " << text;
@@ -64,6 +70,7 @@ std::string FakeForm::describe() const {
         out << "\n";
     }
     for (const auto& b : boxes) out << "box " << b.style << " \"" << b.text << "\"\n";
+    if (focus) out << "focus " << control_name(focus) << "\n";
     return out.str();
 }
 

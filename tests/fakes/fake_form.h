@@ -59,8 +59,10 @@ public:
         abandon = std::move(on_forced_end);
     }
     Twips outer_size() const override { return {12000, 7935}; }
-    Twips screen_size() const override { return {19200, 14400}; }
+    WorkArea work_area() const override { return area; }
     void move(std::int32_t left, std::int32_t top) override { moves.push_back({left, top}); }
+    // Only a control the user could reach takes the focus.
+    void set_focus(int id) override;
 
     ControlState& at(int id) { return controls_.at(static_cast<std::size_t>(id - Picture2)); }
     const ControlState& at(int id) const { return controls_.at(static_cast<std::size_t>(id - Picture2)); }
@@ -78,6 +80,10 @@ public:
     std::vector<std::pair<std::int32_t, std::int32_t>> moves;
     std::vector<Task> tasks;        // every task state set, in order
     std::function<void()> abandon;  // as the last set_task left it
+    WorkArea area{0, 0, {19200, 14400}};
+    int focus = 0;  // the control set_focus last gave the focus to
+    // Runs while a box is open, before it is answered (a close request from outside).
+    std::function<void()> while_box_open;
 
 private:
     // A line of a list; a line that is not there fails the test.

@@ -1,6 +1,7 @@
 #pragma once
-// The process and program starts, faked: the folder is set by the test,
-// ending the process unwinds to the test, starts are recorded.
+// The process and program starts, faked: the folder and the system's own
+// folders are set by the test, ending the process unwinds to the test,
+// starts are recorded.
 
 #include <functional>
 #include <string>
@@ -26,6 +27,7 @@ public:
     [[noreturn]] void end_process() override { throw ProcessEnded{}; }
     void watch_for_end() override { watching = true; }
     bool end_requested() override { return watching && asked_to_end && asked_to_end(); }
+    std::vector<KnownFolder> known_folders() override { return known; }
 
     std::string folder = "E:\\instalar";
     std::string current = "C:\\trabajo";
@@ -33,33 +35,27 @@ public:
     bool another_instance = false;
     bool watching = false;
     std::function<bool()> asked_to_end;  // asked at every end_requested(), once watching
-};
-
-struct ProgramStart {
-    std::string path;  // the program, or the system tool's name
-    std::string args;
-    bool minimized;  // false: hidden system tool
+    std::vector<KnownFolder> known = {
+        {KnownFolder::Kind::Windows, "C:\\Windows"},
+        {KnownFolder::Kind::ProgramFiles, "C:\\Program Files"},
+        {KnownFolder::Kind::ProgramFiles, "C:\\Program Files (x86)"},
+        {KnownFolder::Kind::ProgramData, "C:\\ProgramData"},
+        {KnownFolder::Kind::Users, "C:\\Users"},
+        {KnownFolder::Kind::Profile, "C:\\Users\\ana"},
+        {KnownFolder::Kind::Profile, "C:\\Users\\Public"},
+    };
 };
 
 class FakePrograms : public Programs {
 public:
-    bool start_minimized(const std::string& path, std::string* err) override { return start({path, "", true}, err); }
-    bool start_system_tool_hidden(const std::string& exe, const std::string& args, std::string* err,
-                                  int* exit_code) override {
-        if (exit_code) *exit_code = exit_codes.empty() ? 0 : exit_codes.at(starts.size());
-        return start({exe, args, false}, err);
+    bool start_minimized(const std::string& path, std::string* err) override {
+        if (fail) *err = "El sistema no puede encontrar el archivo especificado.";
+        else starts.push_back(path);
+        return !fail;
     }
 
     bool fail = false;
-    std::vector<int> exit_codes;  // of the awaited starts, in order; 0 when empty
-    std::vector<ProgramStart> starts;
-
-private:
-    bool start(const ProgramStart& s, std::string* err) {
-        if (fail) *err = "El sistema no puede encontrar el archivo especificado.";
-        else starts.push_back(s);
-        return !fail;
-    }
+    std::vector<std::string> starts;  // the programs started, minimised
 };
 
 }  // namespace vorlan::test

@@ -116,6 +116,7 @@ Node* MemoryFileSystem::place(const std::string& path, bool folder, std::string*
         return fail(err, "El sistema no puede encontrar la ruta especificada."), nullptr;
     if (Node* old = find(path)) return old;
     Node& node = nodes_[k] = Node{normal_path(path), folder, folder ? 0u : std::uint32_t{ATTR_ARCHIVE}};
+    node.id = ++last_id_;
     name_briefly(node);
     return &node;
 }
@@ -126,11 +127,16 @@ bool MemoryFileSystem::list(const std::string& folder, std::vector<Entry>* out, 
     if (!is_folder(folder) || faults_[key(folder)].list_fails) return fail(err, kAccessDenied);
     const Node* node = find(folder);
     const std::string k = node == &drive_ ? key(folder) : key(node->path);
-    // A child's own entries sort right after it, before any name that follows
-    // it with a character past "\\": they are passed over in one step.
-    for (auto it = nodes_.upper_bound(k + "\\"); it != nodes_.end() && it->first.starts_with(k + "\\");
-         it = nodes_.lower_bound(it->first + static_cast<char>('\\' + 1))) {
-        const Node& c = it->second;
+    // What lies below a child is passed over in one step, to the first key
+    // past the child's "\\".
+    const std::string prefix = k + "\\";
+    for (auto it = nodes_.upper_bound(prefix); it != nodes_.end() && it->first.starts_with(prefix);) {
+        const std::size_t below = it->first.find('\\', prefix.size());
+        if (below != std::string::npos) {
+            it = nodes_.lower_bound(it->first.substr(0, below) + static_cast<char>('\\' + 1));
+            continue;
+        }
+        const Node& c = (it++)->second;
         std::uint32_t attrs = 0;
         if (attributes(c.path, &attrs))
             out->push_back({c.path.substr(c.path.rfind('\\') + 1), c.folder, c.size(), attrs});
@@ -196,7 +202,9 @@ std::unique_ptr<OutputFile> MemoryFileSystem::create(const std::string& path, st
         const char* why = refusal(path, ATTR_READONLY | ATTR_HIDDEN | ATTR_SYSTEM, true);
         if (why) return fail(err, why), nullptr;
         if (space) *space += node->size();
-        *node = Node{node->path, false, ATTR_ARCHIVE};
+        node->attrs = ATTR_ARCHIVE;
+        node->zeros = 0;
+        node->bytes.clear();
     }
     return std::make_unique<MemoryStream>(*this, *node, faults_[key(path)]);
 }
@@ -326,6 +334,8 @@ std::string MemoryFileSystem::describe() const {
             .append(std::to_string(n.attrs))
             .append(n.provisional ? " provisional" : "")
             .append(n.short_name.empty() ? "" : " short=" + n.short_name)
+            .append(n.names > 1 ? " names=" + std::to_string(n.names) : "")
+            .append(n.grants ? " grants=" + std::to_string(n.grants) : "")
             .append("\n");
     return out;
 }

@@ -39,6 +39,11 @@ struct Faults {
     bool lookup_echoes = false;
     std::optional<std::uint64_t> shrinks_to;  // opened at its size, then only this many bytes can be read
     std::uint64_t grows_by = 0;               // opened at its size, then this many more can be read
+    bool grant_fails = false;                 // its access list cannot be changed
+    // What its handle says when it says otherwise than its attributes: a
+    // folder swapped for a link after its folder was listed (true), or a link
+    // that only its folder's listing shows, as under Wine (false).
+    std::optional<bool> link_to_handle;
 };
 
 class MemoryFileSystem : public FileSystem {
@@ -58,6 +63,8 @@ public:
     std::unique_ptr<NewFile> create_new(const std::string& path, bool* exists, std::string* err) override;
     std::string fold_case(const std::string& text) override;
     bool volume(const std::string& path, Volume* out, std::string* err) override;
+    std::unique_ptr<HeldEntry> hold(const std::string& path, Hold as, std::string* err) override;
+    bool identify(const std::string& path, FileId* id) override;
 
     // Missing parents are made; an existing file is replaced.
     void add_folder(const std::string& path, std::uint32_t attrs = 0);
@@ -83,6 +90,13 @@ public:
     int open_count() const { return open_; }
     std::string describe() const;
 
+    // A file with `names` hard links in all (which the fake does not make).
+    void set_names(const std::string& path, std::uint32_t names);
+    // A second name that identify() takes for `target`, as a short 8.3 name is.
+    void add_alias(const std::string& alias, const std::string& target) { aliases_[key(alias)] = key(target); }
+    // How many times all users were given full control of the entry.
+    int grants(const std::string& path) const;
+
     Faults& faults(const std::string& path) { return faults_[key(path)]; }
     std::optional<std::uint64_t> space;  // bytes that can still be written; unset: unlimited, and unknown
     std::uint32_t cluster = 0;           // of the volume, as volume() tells it
@@ -102,6 +116,9 @@ public:
         bool provisional = false;
         std::string short_name{};  // with short_names, for a name that is not one
         std::string bytes{};
+        std::uint64_t id = 0;     // its FileId's, 0 for a drive
+        std::uint32_t names = 1;  // hard links
+        int grants = 0;
         std::uint64_t size() const { return zeros + bytes.size(); }
         void read_at(char* out, std::uint64_t offset, std::size_t n) const;
         void append(const char* data, std::size_t n);
@@ -109,6 +126,7 @@ public:
 
 private:
     friend class MemoryStream;
+    friend class MemoryHeld;
     static std::string key(const std::string& path);
     std::string resolved(const std::string& key) const;  // short names replaced by the long ones
     Node* find(const std::string& path) const;
@@ -124,6 +142,8 @@ private:
     std::map<std::string, std::string> short_keys_;  // the key by a short name, to the key by the long one
     mutable Node drive_{"", true};
     std::map<std::string, Faults> faults_;
+    std::map<std::string, std::string> aliases_;  // by key, to the target's key
+    std::uint64_t last_id_ = 0;
     int open_ = 0;
 };
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <stdexcept>
 
@@ -26,9 +27,9 @@ TEST(Install, ACompleteCopyIsGrantedAndReported) {
     // Only the top level loses its attributes.
     EXPECT_EQ(p.fs.attrs_of("C:\\vorlan\\b.dat"), 0u);
     EXPECT_EQ(p.fs.attrs_of("C:\\vorlan\\mapas\\c.dat"), ATTR_ARCHIVE);
-    ASSERT_EQ(p.programs.starts.size(), 2u);
-    EXPECT_EQ(p.programs.starts[0].path + " " + p.programs.starts[1].args,
-              "cacls.exe C:\\vorlan /T /E /C /G Everyone:F");
+    // The grant, before the box, on the whole tree.
+    for (const char* entry : {"", "\\a.dat", "\\b.dat", "\\mapas", "\\mapas\\c.dat"})
+        EXPECT_EQ(p.fs.grants(std::string("C:\\vorlan") + entry), 1) << entry << "\n" << p.fs.describe();
     EXPECT_TRUE(!p.form.visible(btn_Cancel) && p.form.visible(btn_fin) && !p.form.visible(btn_inferr) &&
                 !p.form.enabled(btn_inst) && !p.form.enabled(btn_atras3));
 }
@@ -37,7 +38,9 @@ TEST(Install, TheQuestionNamesAnExistingDestinationAndNoCopiesNothing) {
     const std::pair<std::function<void(MemoryFileSystem&)>, const char*> cases[] = {
         {[](MemoryFileSystem& fs) { fs.add_folder("C:\\vorlan"); }, kBoxA},
         {[](MemoryFileSystem& fs) { fs.add_file("C:\\vorlan", "x"); }, kBoxA},  // a plain file
-        {[](MemoryFileSystem& fs) { fs.add_folder("C:\\vorlan", ATTR_HIDDEN); }, kBoxB},
+        {[](MemoryFileSystem& fs) { fs.add_folder("C:\\vorlan", ATTR_HIDDEN); }, kBoxA},
+        {[](MemoryFileSystem& fs) { fs.add_folder("C:\\vorlan", ATTR_SYSTEM | ATTR_HIDDEN); }, kBoxA},
+        {[](MemoryFileSystem&) {}, kBoxB},
     };
     for (const auto& [make, question] : cases) {
         CopyPage p;
@@ -96,23 +99,32 @@ TEST(Install, AFileThatFailsFailsTheRunAndTheReportShowsIt) {
 }
 
 TEST(Install, PlatformFailuresAreReportedAndLeaveThePageUsable) {
-    const std::pair<std::function<void(TestApp&)>, const char*> cases[] = {
+    const struct {
+        std::function<void(TestApp&)> make;
+        const char* says;                // in the last box
+        const char* reported = nullptr;  // the failure list's one line, if any
+    } cases[] = {
         {[](TestApp& a) { a.app.state.data_source = "E:\\otro\\vorlan"; }, "E:\\otro\\vorlan"},  // source missing
         {[](TestApp& a) { a.fs.faults("E:\\instalar\\vorlan\\mapas").list_fails = true; }, "mapas"},
-        {[](TestApp& a) { a.programs.fail = true; }, "cacls"},
+        {[](TestApp& a) { a.fs.faults("C:\\vorlan\\mapas\\c.dat").grant_fails = true; },
+         "control total sobre 1 elemento de C:\\vorlan:\nC:\\vorlan\\mapas\\c.dat: Acceso denegado.",
+         "C:\\vorlan\\mapas\\c.dat --> FALLO al dar permisos: Acceso denegado."},
+        {[](TestApp& a) { a.app.state.data_destination = "c:\\windows\\"; }, "es la carpeta de Windows"},
         {[](TestApp& a) {  // run from drive C:, named in lower case
              a.app.state = installer_state("c:\\");
              a.fs.add_file("C:\\vorlan\\a.dat", "datos");
          },
          "solapan"},
     };
-    for (const auto& [make, says] : cases) {
+    for (const auto& c : cases) {
         CopyPage p;
-        make(p);
+        c.make(p);
         const std::vector<std::string> shown = p.install({ANSWER_YES});
         ASSERT_FALSE(shown.empty());
         EXPECT_EQ(shown.back().substr(0, 3), "16 ");
-        EXPECT_NE(shown.back().find(says), std::string::npos) << shown.back();
+        EXPECT_NE(shown.back().find(c.says), std::string::npos) << shown.back();
+        EXPECT_EQ(p.form.at(ListaFicherosFail).lines,
+                  c.reported ? std::vector<std::string>{c.reported} : std::vector<std::string>{});
         p.expect_retry_offered();
     }
 }
@@ -204,6 +216,50 @@ TEST(Install, EndingInTheMiddleOfTheCopyLeavesNothingPartial) {
             EXPECT_THROW(on_click(p.app, btn_inst), ProcessEnded);
             EXPECT_TRUE(!replacing || p.fs.exists("C:\\vorlan\\g2.dat")) << p.fs.describe();
             EXPECT_EQ(p.fs.open_count(), 0);
+        }
+    }
+}
+
+// A close request from outside (a management tool, taskkill without /F)
+// while the question about quitting is open: no second question, and the
+// answer to the one on screen decides, on a page or in the middle of a copy.
+TEST(Install, OneQuestionAboutQuittingAtATime) {
+    const char* const quit =
+        "¿Está seguro de que desea salir del programa?\nSe cerrarán todos los procesos pendientes.";
+    for (bool copying : {false, true}) {
+        for (int answer : {ANSWER_NO, ANSWER_YES}) {
+            SCOPED_TRACE(std::string(copying ? "copying, " : "on the page, ") + (answer == ANSWER_YES ? "yes" : "no"));
+            CopyPage p;
+            int requests = 0;
+            p.form.while_box_open = [&] {
+                if (p.form.boxes.back().text == quit && requests++ == 0) Form_Close(p.app);
+            };
+            auto ask = [&] { on_click(p.app, btn_Cancel); };
+            if (!copying) {
+                p.form.answers = {answer};
+                if (answer == ANSWER_YES) EXPECT_THROW(ask(), ProcessEnded);
+                else ask();
+                EXPECT_EQ(p.form.boxes.size(), 1u);
+                continue;
+            }
+            bool asked = false;
+            p.form.on_every_yield = [&] {
+                if (asked || p.form.list_count(ListaFicheros) < 4) return;
+                asked = true;
+                ask();
+            };
+            if (answer == ANSWER_YES) {
+                p.form.answers = {ANSWER_YES, ANSWER_YES};
+                EXPECT_THROW(on_click(p.app, btn_inst), ProcessEnded);
+                EXPECT_EQ(std::count_if(p.form.boxes.begin(), p.form.boxes.end(),
+                                        [&](const MessageBoxCall& b) { return b.text == quit; }),
+                          1);
+                continue;
+            }
+            // The copy was held while the question was open and goes on to its end.
+            EXPECT_EQ(p.install({ANSWER_YES, ANSWER_NO}),
+                      (std::vector<std::string>{box(52, kBoxB), box(52, quit), box(64, kDone)}));
+            EXPECT_EQ(p.form.text(NumFilesCopy), "3");
         }
     }
 }

@@ -44,7 +44,6 @@ TEST(CommandLine, AcceptedAndRefusedForms) {
 
 struct Unattended {
     MemoryFileSystem fs;
-    FakePrograms programs;
     FakeSystem system;
     Unattended() {
         fs.add_file("E:\\instalar\\vorlan\\a.dat", "aaa");
@@ -52,7 +51,7 @@ struct Unattended {
         fs.add_folder("C:\\temp");
         fs.add_folder("C:\\trabajo");
     }
-    int run(std::vector<std::string> args) { return run_unattended(fs, programs, system, parse_command_line(args)); }
+    int run(std::vector<std::string> args) { return run_unattended(fs, system, parse_command_line(args)); }
     std::string log(const std::string& path = "C:\\temp\\instalar-vorlan.log") { return fs.contents(path); }
 };
 
@@ -68,7 +67,7 @@ TEST(Unattended, ExitCodesAndWhatIsWritten) {
         bool copied;
         bool logged = true;
     } cases[] = {
-        {"installed", [](auto&) {}, {"/datos"}, 0, "Copiados 2 de 2 archivos, 5 bytes", true},
+        {"installed", [](auto&) {}, {"/datos"}, 0, "sobre 4 elementos de C:\\vorlan, en ", true},
         {"no files",
          [](auto& u) {
              u.system.folder = "E:\\vacio";
@@ -138,22 +137,35 @@ TEST(Unattended, ExitCodesAndWhatIsWritten) {
          1,
          "CARTOG~1.SHP --> Ok\r\nE:\\instalar\\vorlan\\sub\\Cartografia_base.shp --> FALLO\r\n",
          true},
-        {"both grants refused",
+        {"an entry not granted",
+         [](auto& u) { u.fs.faults("C:\\vorlan\\sub\\b.dat").grant_fails = true; },
+         {"/datos"},
+         1,
+         "C:\\vorlan\\sub\\b.dat --> FALLO al dar permisos: Acceso denegado.\r\n",
+         true},
+        {"a file link on the medium, counted, reported and taking no room",
          [](auto& u) {
-             u.programs.exit_codes = {1, 1};
+             u.fs.add_file("E:\\instalar\\vorlan\\enlace.dat", std::string(5000, 's'), ATTR_REPARSE_POINT);
+             u.fs.space = 2000;  // for the two files and the log
          },
          {"/datos"},
          1,
-         "cacls no ha podido",
+         "Localizados 3 archivos.\r\nIniciando la copia de ficheros.\r\nCopiando E:\\instalar\\vorlan\\a.dat --> "
+         "Ok\r\nE:\\instalar\\vorlan\\enlace.dat --> FALLO\r\n",
          true},
-        {"one grant refused",
-         [](auto& u) {
-             u.programs.exit_codes = {1332, 0};
-         },
+        {"a refused destination",
+         [](auto&) {},
+         {"/datos", "/destino:C:\\Users"},
+         3,
+         "es la carpeta de los usuarios",
+         false},
+        {"a refused destination holding the log", [](auto&) {}, {"/datos", "/destino:C:\\"}, 3, "es la raíz", false},
+        {"a hidden destination",
+         [](auto& u) { u.fs.add_folder("C:\\vorlan", ATTR_HIDDEN | ATTR_SYSTEM); },
          {"/datos"},
-         0,
-         "Todos:F ha terminado con el código 1332.",
-         true},
+         2,
+         "/sobrescribir",
+         false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -211,7 +223,7 @@ TEST(Unattended, DestinationAndLogFromTheCommandLine) {
     Unattended u;
     EXPECT_EQ(u.run({"/datos", "/destino:D:\\datos vorlan", "/registro:r.log"}), 0);
     EXPECT_EQ(u.fs.contents("D:\\datos vorlan\\sub\\b.dat"), "bb");
-    EXPECT_EQ(u.programs.starts.at(0).args, "D:\\datos vorlan /T /E /C /G Todos:F");
+    EXPECT_EQ(u.fs.grants("D:\\datos vorlan\\sub\\b.dat"), 1);
     EXPECT_EQ(u.log("C:\\trabajo\\r.log").substr(0, 37), "Analizando estructura de archivos...\r");
     EXPECT_EQ(u.run({"/datos", "/registro:Z:\\no\\hay\\r.log"}), 5);  // a log asked for and not writable
 }

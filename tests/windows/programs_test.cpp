@@ -49,33 +49,5 @@ TEST(Win32Programs, StartMinimizedRunsExactlyThatFileWithoutArguments) {
     EXPECT_FALSE(exists(tmp / "standin-log.txt")) << "mi.exe ran";
 }
 
-// A stand-in placed in the system folder shows how the tool is started.
-TEST(Win32Programs, SystemToolRunsHiddenFromTheSystemFolderOnly) {
-    std::string err;
-    for (const char* name : {"..\\system32\\cmd.exe", "C:\\windows\\system32\\cmd.exe", "", "vorlan-no-existe.exe"}) {
-        EXPECT_FALSE(win32::Win32Programs().start_system_tool_hidden(name, "/c exit", &err)) << name;
-    }
-    wchar_t buf[MAX_PATH];
-    const std::string system = win32::narrow(buf, GetSystemDirectoryW(buf, MAX_PATH));
-    const std::string name = "vorlan-sustituto-" + std::to_string(GetCurrentProcessId()) + ".exe";
-    const std::string log = system + "\\standin-log.txt";
-    if (exists(log)) GTEST_SKIP() << log << " is already there";
-    if (!CopyFileW(win32::widen(kStandin).c_str(), win32::widen(system + "\\" + name).c_str(), TRUE))
-        GTEST_SKIP() << "the system folder is not writable here";
-    struct CleanUp {
-        std::vector<std::string> files;
-        ~CleanUp() {
-            for (const std::string& f : files) remove_tree(f);
-        }
-    } clean_up{{system + "\\" + name, log}};
-    std::vector<Process> started;  // ended before their files go
-
-    ASSERT_TRUE(win32::Win32Programs().start_system_tool_hidden(name, "C:\\vorlan /T /E /C /G Todos:F", &err)) << err;
-    const auto starts = wait_starts(log, 1, &started);
-    ASSERT_EQ(starts.size(), 1u);
-    EXPECT_EQ(starts[0].show, "0") << "hidden";
-    EXPECT_EQ(starts[0].command_line, "\"" + system + "\\" + name + "\" C:\\vorlan /T /E /C /G Todos:F");
-}
-
 }  // namespace
 }  // namespace vorlan::test

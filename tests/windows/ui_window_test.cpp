@@ -22,9 +22,14 @@ TEST(UiWindow, StartsCentredWithEveryControlInPlaceAndRefusesASecondInstance) {
     ASSERT_EQ(w.error(), "");
     EXPECT_EQ(w.client_size().cx, 793);
     EXPECT_EQ(w.client_size().cy, 495);
+    // In the middle of the work area of its screen (under Wine, the whole screen).
     const RECT outer = w.window_rect();
-    EXPECT_NEAR(outer.left, (GetSystemMetrics(SM_CXSCREEN) - (outer.right - outer.left)) / 2, 1);
-    EXPECT_NEAR(outer.top, (GetSystemMetrics(SM_CYSCREEN) - (outer.bottom - outer.top)) / 2, 1);
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    ASSERT_TRUE(GetMonitorInfoW(MonitorFromWindow(w.hwnd(), MONITOR_DEFAULTTONEAREST), &monitor));
+    const RECT& work = monitor.rcWork;
+    EXPECT_NEAR(outer.left, work.left + (work.right - work.left - (outer.right - outer.left)) / 2, 1);
+    EXPECT_NEAR(outer.top, work.top + (work.bottom - work.top - (outer.bottom - outer.top)) / 2, 1);
     for (const ControlDesign& d : kDesign) {
         SCOPED_TRACE(d.name);
         EXPECT_EQ(w.enabled(d.id), d.id != btn_sig1);

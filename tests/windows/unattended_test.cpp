@@ -6,6 +6,7 @@
 #include "ui/medium.h"
 #include "ui/process.h"
 #include "ui/remote_windows.h"
+#include "win32/text.h"
 
 namespace vorlan::ui {
 namespace {
@@ -61,6 +62,89 @@ TEST(Unattended, CopiesThenRefusesToOverwriteInARealRun) {
     EXPECT_EQ(contains(read_file(log).value_or(""), "/sobrescribir"), "");
 
     EXPECT_FALSE(r.window_shown);
+}
+
+// What full control adds to the read-only rights that every user has.
+constexpr DWORD kWrite = FILE_WRITE_DATA | FILE_APPEND_DATA | FILE_WRITE_ATTRIBUTES | DELETE;
+
+bool writable_by_all(const std::string& path) { return (everyone_rights(path) & kWrite) == kWrite; }
+
+TEST(Unattended, GrantsAllUsersTheWholeDestinationNamedWithASpace) {
+    Medium medium;
+    ASSERT_EQ(medium.error(), "");
+    ASSERT_TRUE(medium.add_file("vorlan\\mapa.dat", "m") && medium.add_file("vorlan\\capas\\c.dat", "c"));
+    TempFolder out("destino permisos");
+    ASSERT_TRUE(make_folders(out / "datos"));  // what a command line split at the space would reach
+    const std::string dest = out / "datos vorlan", log = out / "registro.log";
+    EXPECT_EQ(run(medium, "/datos /destino:\"" + dest + "\" /registro:\"" + log + "\"").code, 0u)
+        << read_file(log).value_or("");
+    for (const std::string& entry : {dest, dest + "\\mapa.dat", dest + "\\capas", dest + "\\capas\\c.dat"})
+        EXPECT_TRUE(writable_by_all(entry)) << entry << " " << std::hex << everyone_rights(entry);
+    for (const std::string& entry : {out.path(), out / "datos"}) EXPECT_FALSE(writable_by_all(entry)) << entry;
+    EXPECT_EQ(contains(read_file(log).value_or(""), "sobre 4 elementos de " + dest + ", en "), "");
+}
+
+// A standard user's link, and a file that is also someone else's, planted in
+// an existing destination: the administrator's run grants neither, nor what
+// they lead to, names both, and ends with code 1.
+TEST(Unattended, NoGrantThroughALinkOrToAFileWithOtherNames) {
+    Medium medium;
+    ASSERT_EQ(medium.error(), "");
+    ASSERT_TRUE(medium.add_file("vorlan\\mapa.dat", "m"));
+    // Removed after the link to it: Wine lists no link whose target is gone.
+    TempFolder outside("fuera");
+    TempFolder out("destino sembrado");
+    const std::string dest = out / "datos", log = out / "registro.log";
+    ASSERT_TRUE(make_folders(dest + "\\viejos") && write_file(outside / "secreto.dat", "s") &&
+                write_file(out / "privado.dat", "p"));
+    ASSERT_TRUE(CreateHardLinkW(win32::widen(dest + "\\viejos\\compartido.dat").c_str(),
+                                win32::widen(out / "privado.dat").c_str(), nullptr));
+    if (!make_unix_link(dest + "\\enlace", outside.path())) GTEST_SKIP() << "no link can be made here";
+
+    EXPECT_EQ(run(medium, "/datos /sobrescribir /destino:\"" + dest + "\" /registro:\"" + log + "\"").code, 1u);
+    for (const std::string& entry : {outside.path(), outside / "secreto.dat", out / "privado.dat"})
+        EXPECT_FALSE(writable_by_all(entry)) << entry;
+    for (const std::string& entry : {dest, dest + "\\mapa.dat", dest + "\\viejos"})
+        EXPECT_TRUE(writable_by_all(entry)) << entry;
+    const std::string written = read_file(log).value_or("");
+    EXPECT_EQ(contains(written, dest + "\\enlace --> FALLO al dar permisos: Es una unión"), "");
+    EXPECT_EQ(contains(written, dest + "\\viejos\\compartido.dat --> FALLO al dar permisos: El archivo tiene 2"), "");
+}
+
+// The system's folders, however spelled, and a hidden destination, before
+// anything is written.
+TEST(Unattended, RefusedAndHiddenDestinationsWriteNothing) {
+    Medium medium;
+    ASSERT_EQ(medium.error(), "");
+    ASSERT_TRUE(medium.add_file("vorlan\\mapa.dat", "m"));
+    TempFolder out("destinos");
+    const std::string hidden = out / "oculto";
+    ASSERT_TRUE(make_folders(hidden) && SetFileAttributesW(win32::widen(hidden).c_str(), FILE_ATTRIBUTE_HIDDEN));
+    wchar_t buffer[MAX_PATH];
+    const std::string windows = win32::narrow(buffer, GetWindowsDirectoryW(buffer, MAX_PATH));
+    const std::string profile = win32::narrow(buffer, GetEnvironmentVariableW(L"USERPROFILE", buffer, MAX_PATH));
+    const std::string program_files = win32::narrow(buffer, GetEnvironmentVariableW(L"ProgramFiles", buffer, MAX_PATH));
+    const std::string short_program_files =
+        win32::narrow(buffer, GetShortPathNameW(win32::widen(program_files).c_str(), buffer, MAX_PATH));
+    const struct {
+        std::string dest;
+        DWORD code;
+        std::string says;
+    } cases[] = {
+        {"C:\\\\", 3, "es la raíz de una unidad"},  // quoted: a backslash before the quote escapes it
+        {windows + ".", 3, "es la carpeta de Windows"},
+        {windows + "\\system32\\..\\..\\users", 3, "es la carpeta de los usuarios"},
+        {short_program_files, 3, "es una carpeta de programas"},
+        {profile, 3, "es la carpeta de un usuario"},
+        {hidden, 2, "ya existe"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.dest);
+        const std::string log = out / "registro.log";
+        EXPECT_EQ(run(medium, "/datos /destino:\"" + c.dest + "\" /registro:\"" + log + "\"").code, c.code);
+        EXPECT_EQ(contains(read_file(log).value_or(""), c.says), "");
+        EXPECT_FALSE(exists(c.dest + "\\mapa.dat"));
+    }
 }
 
 }  // namespace

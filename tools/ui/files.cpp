@@ -1,7 +1,10 @@
 #include "ui/files.h"
 
+#include <aclapi.h>
+
 #include <algorithm>
 
+#include "ui/wait.h"
 #include "win32/handle.h"
 #include "win32/text.h"
 
@@ -79,6 +82,9 @@ bool remove_tree(const std::string& path) {
     if (attrs == INVALID_FILE_ATTRIBUTES) return true;
     SetFileAttributesW(raw(path).c_str(), FILE_ATTRIBUTE_NORMAL);
     if (!(attrs & FILE_ATTRIBUTE_DIRECTORY)) return DeleteFileW(raw(path).c_str()) != FALSE;
+    // The link itself. Wine removes no Unix link itself: its RemoveDirectoryW
+    // would remove the empty folder the link leads to.
+    if (attrs & FILE_ATTRIBUTE_REPARSE_POINT) return remove_unix_link(path) || RemoveDirectoryW(raw(path).c_str());
     each_entry(path, [&](const std::string& name, bool) { remove_tree(path + "\\" + name); });
     return RemoveDirectoryW(raw(path).c_str()) != FALSE;
 }
@@ -98,6 +104,68 @@ std::string test_bytes(std::size_t n, unsigned seed) {
         c = static_cast<char>(x >> 16);
     }
     return out;
+}
+
+DWORD everyone_rights(const std::string& path) {
+    PACL list = nullptr;
+    PSECURITY_DESCRIPTOR raw_descriptor = nullptr;
+    if (GetNamedSecurityInfoW(raw(path).c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &list,
+                              nullptr, &raw_descriptor) != ERROR_SUCCESS)
+        return 0;
+    const win32::UniqueLocal<PSECURITY_DESCRIPTOR> descriptor(raw_descriptor);
+    BYTE everyone[SECURITY_MAX_SID_SIZE];
+    DWORD size = sizeof everyone;
+    if (!list || !CreateWellKnownSid(WinWorldSid, nullptr, everyone, &size)) return 0;
+    DWORD rights = 0;
+    for (DWORD i = 0; i < list->AceCount; ++i) {
+        ACCESS_ALLOWED_ACE* ace = nullptr;
+        if (GetAce(list, i, reinterpret_cast<void**>(&ace)) && ace->Header.AceType == ACCESS_ALLOWED_ACE_TYPE &&
+            !(ace->Header.AceFlags & INHERIT_ONLY_ACE) && EqualSid(&ace->SidStart, everyone))
+            rights |= ace->Mask;
+    }
+    return rights;
+}
+
+namespace {
+
+// Starts a Unix command whose words are `words`, Windows paths among them
+// marked by a leading '|' and given in their Unix form; false when it
+// cannot start (not under Wine). Wine gives no handle to wait on.
+bool run_unix(const std::vector<std::string>& words) {
+    using UnixName = char*(CDECL*)(LPCWSTR);
+    const auto unix_name = reinterpret_cast<UnixName>(
+        reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+    if (!unix_name) return false;
+    std::string line;
+    for (const std::string& word : words) {
+        std::string unix_word = word;
+        if (!word.empty() && word[0] == '|') {
+            char* name = unix_name(widen(word.substr(1)).c_str());
+            unix_word = name ? name : "";
+            HeapFree(GetProcessHeap(), 0, name);
+        }
+        line += (line.empty() ? "\"" : " \"") + unix_word + "\"";
+    }
+    // Wine runs a Unix program named by its Unix path as it is.
+    std::wstring command = widen(line);
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION started = {};
+    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &started))
+        return false;
+    const UniqueHandle process(started.hProcess), thread(started.hThread);
+    return true;
+}
+
+}  // namespace
+
+bool make_unix_link(const std::string& link, const std::string& target) {
+    return run_unix({"/bin/ln", "-s", "|" + target, "|" + link}) &&
+           wait_until([&] { return exists(link) && (attributes(link) & FILE_ATTRIBUTE_REPARSE_POINT); });
+}
+
+bool remove_unix_link(const std::string& link) {
+    return run_unix({"/bin/rm", "|" + link}) && wait_until([&] { return !exists(link); });
 }
 
 }  // namespace vorlan::ui

@@ -3,17 +3,17 @@
 //   vorlan_bench wizard MEDIUM TIMEOUT_S [GO]   one data installation by the
 //                                               real wizard started from MEDIUM
 //   vorlan_bench xcopy SRC DST [GO]             one "xcopy SRC DST /E /I /Q /Y"
-//   vorlan_bench spawn                          how long starting a program
-//                                               takes (cacls, hidden, as the
-//                                               wizard does)
 //
 // With GO, a file path, the copy waits for bench/run's go-ahead: see wait_for_go.
 //
 // The wizard is driven as a person would: page 0, 1 (the option "Copiar datos"),
 // 3, "Instalar", Yes. The clock runs from the answer Yes to the final box.
-// Meanwhile a probe thread sends the window WM_NULL every 10 ms and times each
-// round trip: a sent message is handled only when the window's thread pumps
-// its queue, so the round trip is how long a click or a repaint would wait.
+// Meanwhile a probe thread asks the log's list box for its number of lines
+// every 10 ms and times each round trip: a sent message is handled only when
+// the window's thread pumps its queue, so the round trip is how long a click
+// or a repaint would wait. The copy is over when the log holds a line for
+// every file counted; what follows is the look at the written tree, the
+// attribute pass and the grant, and the final box.
 // The same probe runs for two seconds on the idle window first, which shows
 // what the machine itself adds. After the final box the wizard's log and
 // counters are read and its peak memory taken, and it is ended.
@@ -22,7 +22,6 @@
 
 #include <windows.h>
 #include <psapi.h>
-#include <tlhelp32.h>
 
 #include <algorithm>
 #include <atomic>
@@ -81,12 +80,13 @@ double percentile(const std::vector<double>& sorted, double p) {
     return sorted[std::clamp<std::size_t>(rank, 1, sorted.size()) - 1];
 }
 
-// Round trips of WM_NULL to a window, one every 10 ms while it runs.
+// Round trips of LB_GETCOUNT to a list box, one every 10 ms while it runs.
 class Probe {
 public:
     struct Trip {
         Clock::time_point sent;
         double ms;
+        LRESULT lines;  // the list's, as the answer gave them
         Clock::time_point answered() const {
             return sent + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double, std::milli>(ms));
         }
@@ -109,6 +109,12 @@ public:
         return out;
     }
     int timeouts() const { return timeouts_; }
+    // After stop(): when a trip first found at least `lines` lines.
+    std::optional<Clock::time_point> reached(LRESULT lines) const {
+        for (const Trip& t : trips_)
+            if (t.lines >= lines) return t.answered();
+        return std::nullopt;
+    }
 
 private:
     void run() {
@@ -118,11 +124,14 @@ private:
             const Clock::time_point sent = Clock::now();
             DWORD_PTR result = 0;
             // Plain: a window that hangs is what the probe is there to time.
-            if (!SendMessageTimeoutW(hwnd_, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &result)) {
+            LRESULT lines = -1;
+            if (!SendMessageTimeoutW(hwnd_, LB_GETCOUNT, 0, 0, SMTO_NORMAL, 5000, &result)) {
                 ++timeouts_;
                 if (!IsWindow(hwnd_)) break;
+            } else {
+                lines = static_cast<LRESULT>(result);
             }
-            trips_.push_back({sent, std::chrono::duration<double, std::milli>(Clock::now() - sent).count()});
+            trips_.push_back({sent, std::chrono::duration<double, std::milli>(Clock::now() - sent).count(), lines});
             next += kPeriod;
             const auto now = Clock::now();
             if (next > now) std::this_thread::sleep_for(next - now);
@@ -162,61 +171,6 @@ TripFigures figures(std::vector<Probe::Trip> trips, Clock::time_point start) {
     return f;
 }
 
-// When the wizard starts its first program (cacls, after the copy): the
-// wizard runs in a job, whose completion port reports every process that
-// joins it, its children included, as it is created.
-class ChildWatch {
-public:
-    explicit ChildWatch(DWORD pid) {
-        job_ = CreateJobObjectW(nullptr, nullptr);
-        port_ = CreateIoCompletionPort(INVALID_HANDLE_VALUE, nullptr, 0, 1);
-        HANDLE process = OpenProcess(PROCESS_SET_QUOTA | PROCESS_TERMINATE, FALSE, pid);
-        JOBOBJECT_ASSOCIATE_COMPLETION_PORT link{reinterpret_cast<void*>(1), port_};
-        ok_ = job_ && port_ && process &&
-              SetInformationJobObject(job_, JobObjectAssociateCompletionPortInformation, &link, sizeof link) &&
-              AssignProcessToJobObject(job_, process);
-        if (process) CloseHandle(process);
-        if (ok_) thread_ = std::thread([this, pid] { run(pid); });
-    }
-    ~ChildWatch() {
-        running_ = false;
-        if (thread_.joinable()) thread_.join();
-        if (port_) CloseHandle(port_);
-        if (job_) CloseHandle(job_);
-    }
-    ChildWatch(const ChildWatch&) = delete;
-    ChildWatch& operator=(const ChildWatch&) = delete;
-
-    bool ok() const { return ok_; }
-    std::optional<Clock::time_point> first_child() const {
-        std::lock_guard<std::mutex> lock(mutex_);
-        return first_;
-    }
-
-private:
-    void run(DWORD parent) {
-        while (running_) {
-            DWORD message = 0;
-            ULONG_PTR key = 0;
-            LPOVERLAPPED detail = nullptr;
-            if (!GetQueuedCompletionStatus(port_, &message, &key, &detail, 50)) continue;
-            const auto pid = static_cast<DWORD>(reinterpret_cast<ULONG_PTR>(detail));
-            if (message == JOB_OBJECT_MSG_NEW_PROCESS && pid != parent) {
-                std::lock_guard<std::mutex> lock(mutex_);
-                if (!first_) first_ = Clock::now();
-            }
-        }
-    }
-
-    HANDLE job_ = nullptr;
-    HANDLE port_ = nullptr;
-    bool ok_ = false;
-    std::atomic<bool> running_{true};
-    mutable std::mutex mutex_;
-    std::optional<Clock::time_point> first_;
-    std::thread thread_;
-};
-
 LRESULT send(HWND hwnd, UINT msg, WPARAM wp = 0, LPARAM lp = 0) {
     DWORD_PTR result = 0;
     if (!SendMessageTimeoutW(hwnd, msg, wp, lp, SMTO_NORMAL, 5000, &result)) return -1;
@@ -254,18 +208,6 @@ long long copied_lines(HWND list, std::string* bad) {
     return count - 3;
 }
 
-bool cacls_running() {
-    HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    if (snap == INVALID_HANDLE_VALUE) return false;
-    PROCESSENTRY32W entry{};
-    entry.dwSize = sizeof entry;
-    bool found = false;
-    for (BOOL more = Process32FirstW(snap, &entry); more && !found; more = Process32NextW(snap, &entry))
-        found = lstrcmpiW(entry.szExeFile, L"cacls.exe") == 0;
-    CloseHandle(snap);
-    return found;
-}
-
 // bench/run removes the destination only when this side is ready to copy, so
 // that every tool starts its copy within a moment of the removal: on this
 // virtual machine memory that stays free for a few seconds goes back to the
@@ -301,14 +243,12 @@ int measure_wizard(const std::string& medium, std::chrono::seconds timeout, cons
     std::optional<Wizard> wizard = Wizard::find(std::chrono::seconds(30));
     if (!wizard) return fail("the wizard's window did not appear");
     if (wizard->pid() != process.pid()) return fail("another wizard is running");
-    ChildWatch children(process.pid());
-    if (!children.ok()) return fail("cannot watch the wizard's children: " + win32::error_text(GetLastError()));
 
     if (const std::string step = wizard->open_copy_page(); !step.empty()) return fail(step);
 
     TripFigures idle;
     {
-        Probe probe(wizard->hwnd());
+        Probe probe(wizard->control(ListaFicheros));
         const Clock::time_point from = Clock::now();
         std::this_thread::sleep_for(std::chrono::seconds(2));
         probe.stop();
@@ -323,7 +263,10 @@ int measure_wizard(const std::string& medium, std::chrono::seconds timeout, cons
     const std::string asked = question->text();
     if (asked.rfind("Se va a proceder", 0) != 0) return fail("unexpected box: " + asked);
 
-    Probe probe(wizard->hwnd());
+    // Three lines before the copy, then one for each file counted.
+    const std::string counted = wizard->text(NumFilesToCopy);
+    const LRESULT all_lines = 3 + std::atol(counted.c_str());
+    Probe probe(wizard->control(ListaFicheros));
     const Clock::time_point start = Clock::now();
     question->answer(IDYES);
     HWND final_box = nullptr;
@@ -336,11 +279,9 @@ int measure_wizard(const std::string& medium, std::chrono::seconds timeout, cons
     const Box last(final_box);
     const std::string told = last.text();
     if (told != "Copia de ficheros realizada correctamente.\n") return fail("the copy failed: " + told);
-    // The copy is over when the grant begins: the wizard then starts the two
-    // cacls runs, which holds its thread for as long as Wine takes to create
-    // each process. A round trip belongs to the copy when it was answered
-    // before that.
-    const Clock::time_point copied_at = children.first_child().value_or(end);
+    // A round trip belongs to the copy when it was answered before the last
+    // file's line was there; the rest, to what follows the copy.
+    const Clock::time_point copied_at = probe.reached(all_lines).value_or(end);
 
     PROCESS_MEMORY_COUNTERS memory{};
     memory.cb = sizeof memory;
@@ -371,8 +312,6 @@ int measure_wizard(const std::string& medium, std::chrono::seconds timeout, cons
     last.answer_and_wait(IDOK);
     if (wizard->wait_visible(btn_fin)) wizard->click(btn_fin);
     if (!process.wait_exit(std::chrono::seconds(10))) process.terminate();
-    // The next run must not share the machine with them.
-    wait_until([] { return !cacls_running(); }, std::chrono::seconds(120));
 
     const auto kib = [&](SIZE_T bytes) { return have_memory ? std::to_string(bytes / 1024) : std::string("?"); };
     print("ok=1 seconds=" + fixed(seconds_between(start, end), 3) +
@@ -393,27 +332,6 @@ std::wstring system_program(const wchar_t* name) {
     const UINT n = GetSystemDirectoryW(system, MAX_PATH);
     if (n == 0 || n >= MAX_PATH) return name;
     return std::wstring(system, n) + L"\\" + name;
-}
-
-// The call alone, as the wizard makes it twice before its last box.
-int measure_spawn() {
-    const std::wstring exe = system_program(L"cacls.exe");
-    std::wstring command = L"\"" + exe + L"\"";
-    STARTUPINFOW si{};
-    si.cb = sizeof si;
-    si.dwFlags = STARTF_USESHOWWINDOW;
-    si.wShowWindow = SW_HIDE;
-    PROCESS_INFORMATION pi{};
-    const Clock::time_point start = Clock::now();
-    if (!CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &si,
-                        &pi))
-        return fail("cannot start cacls: " + win32::error_text(GetLastError()));
-    const Clock::time_point end = Clock::now();
-    CloseHandle(pi.hThread);
-    if (WaitForSingleObject(pi.hProcess, 30000) != WAIT_OBJECT_0) TerminateProcess(pi.hProcess, 1);
-    CloseHandle(pi.hProcess);
-    print("ok=1 seconds=" + fixed(seconds_between(start, end), 4));
-    return 0;
 }
 
 int measure_xcopy(const std::string& src, const std::string& dst, const std::string& go) {
@@ -461,7 +379,6 @@ int main(int argc, char** argv) {
     if (command == "wizard" && (argc == 4 || argc == 5))
         return measure_wizard(argv[2], std::chrono::seconds(std::atoi(argv[3])), go);
     if (command == "xcopy" && (argc == 4 || argc == 5)) return measure_xcopy(argv[2], argv[3], go);
-    if (command == "spawn" && argc == 2) return measure_spawn();
-    print("usage: vorlan_bench wizard MEDIUM TIMEOUT_S [GO] | xcopy SRC DST [GO] | spawn");
+    print("usage: vorlan_bench wizard MEDIUM TIMEOUT_S [GO] | xcopy SRC DST [GO]");
     return 2;
 }

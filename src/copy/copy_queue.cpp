@@ -59,8 +59,8 @@ private:
     Item& item_;
 };
 
-CopyQueue::CopyQueue(FileSystem& fs, CopyEvents& events, CopyResults& results, std::uint64_t total_size)
-    : fs_(fs), events_(events), results_(results), total_size_(total_size) {}
+CopyQueue::CopyQueue(FileSystem& fs, CopyEvents& events, CopyResults& results, std::uint64_t total_size, int workers)
+    : fs_(fs), events_(events), results_(results), total_size_(total_size), most_workers_(workers) {}
 
 CopyQueue::~CopyQueue() {
     if (!workers_.empty()) abandon();
@@ -110,11 +110,11 @@ void CopyQueue::hand_over(std::unique_ptr<Item> item) {
     events_.yield();
 }
 
-// As many workers as the system gives, up to kWorkers; with none, the run
+// As many workers as the system gives, up to most_workers_; with none, the run
 // stops before any file is written.
 bool CopyQueue::start_workers() {
     try {
-        for (int i = 0; i < kWorkers; ++i) workers_.emplace_back([this] { work(); });
+        for (int i = 0; i < most_workers_; ++i) workers_.emplace_back([this] { work(); });
     } catch (const std::exception&) {
         // A thread that cannot start (out of memory or of threads).
     }

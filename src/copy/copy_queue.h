@@ -36,8 +36,9 @@ std::optional<double> share_written(std::uint64_t written, std::uint64_t size);
 class CopyQueue {
 public:
     // Reports through `events` and into `results`; the files add up to
-    // `total_size` bytes for the overall bar.
-    CopyQueue(FileSystem& fs, CopyEvents& events, CopyResults& results, std::uint64_t total_size);
+    // `total_size` bytes for the overall bar; up to `workers` files are
+    // copied at the same time (large files one at a time all the same).
+    CopyQueue(FileSystem& fs, CopyEvents& events, CopyResults& results, std::uint64_t total_size, int workers);
     // Abandons whatever has not been reported. Never while stuck().
     ~CopyQueue();
     CopyQueue(const CopyQueue&) = delete;
@@ -76,9 +77,6 @@ private:
     // Enough that a file slower than the rest holds up the report, not the
     // workers behind it.
     static constexpr std::size_t kAhead = 1024;
-    // Files copied at the same time (large files one at a time all the same):
-    // many small files copy faster several at a time.
-    static constexpr int kWorkers = 4;
     // The program ends within two seconds of "Cancelar" whatever the medium does.
     static constexpr std::chrono::milliseconds kGiveUp{1500};
 
@@ -111,6 +109,7 @@ private:
     CopyEvents& events_;
     CopyResults& results_;
     const std::uint64_t total_size_;
+    const int most_workers_;
     double done_share_ = 0;  // of the overall bar, before rounding
     // Read by the workers at every chunk.
     std::atomic<bool> abandoned_{false};

@@ -17,6 +17,27 @@ std::string not_through(const std::string& folder) {
 
 std::string last_step(const std::string& path) { return path.substr(path.rfind('\\') + 1); }
 
+// Files copied at the same time from a source on `device`. Many small files
+// copy faster several at a time, where reads cost no travel: the wait for
+// one file's open or read hides behind the others'. A disc's or a spinning
+// disk's head would travel between the files instead, and several reads at
+// once can be much slower than one file after another there. A share on
+// another computer keeps several: each open and read is a round trip over
+// the network, which several files at once overlap, and the server orders
+// its own disk's reads (Windows' own robocopy copies from shares with
+// several threads for that reason). When the system does not say, the
+// source is taken to be as the benchmark's disks are.
+int workers_for(Device device) {
+    switch (device) {
+        case Device::Optical:
+        case Device::SeekPenalty: return 1;
+        case Device::NoSeekPenalty:
+        case Device::Network:
+        case Device::Unknown: break;
+    }
+    return 4;
+}
+
 }  // namespace
 
 // The copy's walk: each folder's files handed over to the queue, in order.
@@ -107,7 +128,7 @@ CopyRun::CopyRun(FileSystem& fs, CopyEvents& events, Roots roots)
 CopyRun::~CopyRun() = default;
 
 bool CopyRun::copy_tree(std::uint64_t size, std::string* err) {
-    queue_ = std::make_unique<CopyQueue>(fs_, events_, results_, size);
+    queue_ = std::make_unique<CopyQueue>(fs_, events_, results_, size, workers_for(fs_.device(roots_.source)));
     // However this ends, the queue goes with it, and with the queue its
     // workers; but a queue whose workers the system holds in a read is left
     // to them (the process is ending).

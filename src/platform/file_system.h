@@ -75,6 +75,16 @@ struct Volume {
     std::string file_system;    // as the system names it: "NTFS", "FAT32", "exFAT", ...
 };
 
+// What holds a volume, as far as the system tells: what reading several
+// files at once costs there.
+enum class Device {
+    Unknown,        // the system does not say
+    Optical,        // a CD or DVD drive: its head travels between files
+    SeekPenalty,    // a disk that the system says seeks (a spinning one)
+    NoSeekPenalty,  // one that does not (flash, a solid-state or virtual disk)
+    Network,        // a share on another computer
+};
+
 // Which entry of which volume a path reaches: any two spellings of one
 // folder (other case, a short 8.3 name, a link to it) give the same.
 struct FileId {
@@ -121,7 +131,7 @@ public:
 // paths, with no state shared between calls that is not guarded, and give
 // each call its own error text. A stream is used and destroyed on the thread
 // that opened it (InputFile::cancel alone comes from another). The copy never
-// has two threads writing one path: the other calls (create, volume,
+// has two threads writing one path: the other calls (create, volume, device,
 // read_ansi_text) come from the caller's thread alone.
 class FileSystem {
 public:
@@ -174,6 +184,8 @@ public:
     // The volume that holds `path` (which need not exist yet: its nearest
     // existing folder decides).
     virtual bool volume(const std::string& path, Volume* out, std::string* err) = 0;
+    // What holds the volume of `path`.
+    virtual Device device(const std::string& path) = 0;
 
     // These two come from the caller's thread alone.
     // Holds the entry at `path` itself; a folder so that it can be listed and

@@ -26,6 +26,7 @@ public:
     std::unique_ptr<NewFile> create_new(const std::string& path, bool* exists, std::string* err) override;
     std::string fold_case(const std::string& text) override;
     bool volume(const std::string& path, Volume* out, std::string* err) override;
+    Device device(const std::string& path) override;
     // In held_entry.cpp.
     std::unique_ptr<HeldEntry> hold(const std::string& path, Hold as, std::string* err) override;
     bool identify(const std::string& path, FileId* id) override;

@@ -2,6 +2,9 @@
 // what the copy asks before it writes.
 
 #include <windows.h>
+#include <winioctl.h>
+
+#include <string_view>
 
 #include "win32/file_system.h"
 #include "win32/handle.h"
@@ -72,6 +75,44 @@ bool Win32FileSystem::volume(const std::string& path, Volume* out, std::string* 
     if (GetDiskFreeSpaceW(volume_root.c_str(), &sectors, &bytes, &free_clusters, &clusters))
         out->cluster = sectors * bytes;
     return true;
+}
+
+Device Win32FileSystem::device(const std::string& path) {
+    const std::wstring folder = nearest_existing_folder(long_path(path));
+    wchar_t root[MAX_PATH + 1];
+    if (!GetVolumePathNameW(folder.c_str(), root, MAX_PATH + 1)) return Device::Unknown;
+    switch (GetDriveTypeW(root)) {
+        case DRIVE_CDROM: return Device::Optical;
+        case DRIVE_REMOTE: return Device::Network;
+        default: break;
+    }
+    // The volume's device, by its "\\?\Volume{...}" name or, where the
+    // system gives none (Wine), by its drive letter's "\\.\X:", answers for
+    // the disk under it (for a volume over several disks, not at all). No
+    // access is asked: a query of the device's properties needs none, and a
+    // standard user has no other.
+    std::wstring device_name;
+    wchar_t volume[MAX_PATH + 1];
+    const std::wstring_view root_name = root;
+    const std::size_t letter = root_name.starts_with(L"\\\\?\\") ? 4 : 0;
+    if (GetVolumeNameForVolumeMountPointW(root, volume, MAX_PATH + 1)) device_name = volume;
+    else if (root_name.size() >= letter + 2 && root_name[letter + 1] == L':')
+        device_name = std::wstring(L"\\\\.\\") + root_name[letter] + L':';
+    else return Device::Unknown;
+    if (device_name.back() == L'\\') device_name.pop_back();
+    const UniqueHandle handle(
+        CreateFileW(device_name.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
+    if (!handle.valid()) return Device::Unknown;
+    STORAGE_PROPERTY_QUERY query{};
+    query.PropertyId = StorageDeviceSeekPenaltyProperty;
+    query.QueryType = PropertyStandardQuery;
+    DEVICE_SEEK_PENALTY_DESCRIPTOR seek{};
+    DWORD got = 0;
+    if (!DeviceIoControl(handle.get(), IOCTL_STORAGE_QUERY_PROPERTY, &query, sizeof query, &seek, sizeof seek, &got,
+                         nullptr) ||
+        got < sizeof seek)
+        return Device::Unknown;
+    return seek.IncursSeekPenalty ? Device::SeekPenalty : Device::NoSeekPenalty;
 }
 
 }  // namespace vorlan::win32

@@ -62,28 +62,37 @@ public:
         }
     }
 
-    // GetSecurityInfo reads the list; SetEntriesInAclW adds the entry as
-    // cacls /E /G does (merged with the group's allowed rights, the other
-    // entries kept, explicit ones before inherited ones); SetKernelObjectSecurity
-    // writes it through this handle and changes nothing else. SetSecurityInfo
-    // and SetNamedSecurityInfo would also carry the new inheritable entry
-    // into everything already below the folder, by name, in a walk of their
-    // own that looks at no link and no hard link: the walk of the caller
-    // decides what is granted.
+    // GetKernelObjectSecurity reads the list, into a buffer that holds any
+    // usual one: GetSecurityInfo would ask the system twice, for the size and
+    // then for the list, and under Wine each ask is a round trip through the
+    // Wine server, which the grant makes for every entry of the tree.
+    // SetEntriesInAclW adds the entry as cacls /E /G does (merged with the
+    // group's allowed rights, the other entries kept, explicit ones before
+    // inherited ones); SetKernelObjectSecurity writes it through this handle
+    // and changes nothing else. SetSecurityInfo and SetNamedSecurityInfo
+    // would also carry the new inheritable entry into everything already
+    // below the folder, by name, in a walk of their own that looks at no link
+    // and no hard link: the walk of the caller decides what is granted.
     bool grant_all_users(std::string* err) override {
         // A volume without access lists (FAT, exFAT) lets every user do everything already.
         if (!access_lists_) return true;
+        std::vector<std::uint64_t> buffer(512);  // 4 KiB, aligned as a descriptor wants
+        DWORD needed = 0;
+        while (!GetKernelObjectSecurity(handle_.get(), DACL_SECURITY_INFORMATION, buffer.data(),
+                                        static_cast<DWORD>(buffer.size() * sizeof buffer[0]), &needed)) {
+            if (GetLastError() != ERROR_INSUFFICIENT_BUFFER || needed <= buffer.size() * sizeof buffer[0])
+                return fail(err);
+            buffer.resize((needed + sizeof buffer[0] - 1) / sizeof buffer[0]);
+        }
+        const PSECURITY_DESCRIPTOR raw = buffer.data();
+        BOOL present = FALSE, defaulted = FALSE;
         PACL old_list = nullptr;
-        PSECURITY_DESCRIPTOR raw = nullptr;
-        DWORD code = GetSecurityInfo(handle_.get(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr,
-                                     &old_list, nullptr, &raw);
-        if (code != ERROR_SUCCESS) return fail(err, code);
-        const UniqueLocal<PSECURITY_DESCRIPTOR> old_descriptor(raw);
+        if (!GetSecurityDescriptorDacl(raw, &present, &old_list, &defaulted)) return fail(err);
         SECURITY_DESCRIPTOR_CONTROL control = 0;
         DWORD revision = 0;
         if (!GetSecurityDescriptorControl(raw, &control, &revision)) return fail(err);
         // No list at all lets everyone do everything; a list of one entry would be less.
-        if (!(control & SE_DACL_PRESENT) || !old_list) return true;
+        if (!present || !(control & SE_DACL_PRESENT) || !old_list) return true;
 
         BYTE everyone[SECURITY_MAX_SID_SIZE];
         DWORD sid_size = sizeof everyone;
@@ -96,7 +105,7 @@ public:
         access.Trustee.TrusteeType = TRUSTEE_IS_WELL_KNOWN_GROUP;
         access.Trustee.ptstrName = reinterpret_cast<LPWSTR>(everyone);
         PACL merged = nullptr;
-        code = SetEntriesInAclW(1, &access, old_list, &merged);
+        const DWORD code = SetEntriesInAclW(1, &access, old_list, &merged);
         if (code != ERROR_SUCCESS) return fail(err, code);
         const UniqueLocal<PACL> new_list(merged);
 

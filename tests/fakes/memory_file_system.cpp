@@ -189,7 +189,7 @@ std::unique_ptr<InputFile> MemoryFileSystem::open_read(const std::string& path, 
     if (faults_[key(path)].open_throws) throw std::bad_alloc();
     Node* node = readable(path, err);
     if (!node) return nullptr;
-    return std::make_unique<MemoryStream>(*this, *node, faults_[key(path)]);
+    return std::make_unique<MemoryStream>(*this, *node, faults_[key(path)], false, true);
 }
 
 std::unique_ptr<OutputFile> MemoryFileSystem::create(const std::string& path, std::string* err) {

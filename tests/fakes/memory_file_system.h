@@ -63,6 +63,7 @@ public:
     std::unique_ptr<NewFile> create_new(const std::string& path, bool* exists, std::string* err) override;
     std::string fold_case(const std::string& text) override;
     bool volume(const std::string& path, Volume* out, std::string* err) override;
+    Device device(const std::string&) override { return device_kind; }
     std::unique_ptr<HeldEntry> hold(const std::string& path, Hold as, std::string* err) override;
     bool identify(const std::string& path, FileId* id) override;
 
@@ -88,6 +89,7 @@ public:
     std::uint32_t attrs_of(const std::string& path) const;     // ATTR_DIRECTORY left out
     bool same_contents(const std::string& a, const std::string& b) const;
     int open_count() const { return open_; }
+    int most_open_reads() const { return most_reads_; }  // files open for reading at once, at most
     std::string describe() const;
 
     // A file with `names` hard links in all (which the fake does not make).
@@ -101,6 +103,7 @@ public:
     std::optional<std::uint64_t> space;  // bytes that can still be written; unset: unlimited, and unknown
     std::uint32_t cluster = 0;           // of the volume, as volume() tells it
     std::string file_system = "NTFS";
+    Device device_kind = Device::Unknown;
     bool short_names = false;
     // Files that took an older file's place without being flushed first.
     std::atomic<int> unflushed_replaces{0};
@@ -145,6 +148,7 @@ private:
     std::map<std::string, std::string> aliases_;  // by key, to the target's key
     std::uint64_t last_id_ = 0;
     int open_ = 0;
+    int reads_ = 0, most_reads_ = 0;
 };
 
 }  // namespace vorlan::test

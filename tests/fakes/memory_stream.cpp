@@ -11,12 +11,13 @@ namespace vorlan::test {
 
 using namespace memory;
 
-MemoryStream::MemoryStream(MemoryFileSystem& fs, Node& node, const Faults& faults, bool provisional)
-    : fs_(fs), node_(&node), faults_(faults), provisional_(provisional) {
+MemoryStream::MemoryStream(MemoryFileSystem& fs, Node& node, const Faults& faults, bool provisional, bool reading)
+    : fs_(fs), node_(&node), faults_(faults), provisional_(provisional), reading_(reading) {
     limit_ = std::min(node.size(), faults.shrinks_to.value_or(node.size())) + faults.grows_by;
     node.provisional = provisional;
     ++fs_.open_;
     ++node.open;
+    if (reading_) fs_.most_reads_ = std::max(fs_.most_reads_, ++fs_.reads_);
 }
 
 MemoryStream::~MemoryStream() {
@@ -77,6 +78,7 @@ bool MemoryStream::close(std::string* err) {
     if (!std::exchange(open_, false)) return true;
     --fs_.open_;
     --node_->open;
+    if (reading_) --fs_.reads_;
     return !faults_.close_fails || fail(err, kDeviceError);
 }
 

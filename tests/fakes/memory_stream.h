@@ -39,7 +39,8 @@ std::string normal_path(const std::string& path);
 class MemoryStream : public InputFile, public OutputFile, public NewFile {
 public:
     using Node = MemoryFileSystem::Node;
-    MemoryStream(MemoryFileSystem& fs, Node& node, const Faults& faults, bool provisional = false);
+    MemoryStream(MemoryFileSystem& fs, Node& node, const Faults& faults, bool provisional = false,
+                 bool reading = false);
     ~MemoryStream() override;
 
     std::uint64_t size() const override;
@@ -55,7 +56,7 @@ private:
     MemoryFileSystem& fs_;
     Node* node_;
     Faults faults_;
-    bool provisional_;
+    bool provisional_, reading_;
     bool open_ = true, flushed_ = true;
     int calls_ = 0;
     std::uint64_t limit_, pos_ = 0;

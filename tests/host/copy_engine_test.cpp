@@ -238,6 +238,31 @@ TEST(TreeCopy, ReportsEveryFileInWalkOrder) {
     for (const std::string n : {"vacia", "enlace", "otra\\hondo"}) EXPECT_FALSE(t.fs.exists("C:\\vorlan\\" + n));
 }
 
+// Files read at once, by what holds the source: a disc's or a spinning
+// disk's head would travel between them. Each file stalls a while, as a slow
+// device would, so that several workers could not miss one another.
+TEST(TreeCopy, ReadsOneFileAtATimeWhereTheSourceSeeks) {
+    const struct {
+        Device device;
+        bool one_at_a_time;
+    } cases[] = {
+        {Device::Optical, true},  {Device::SeekPenalty, true}, {Device::NoSeekPenalty, false},
+        {Device::Network, false}, {Device::Unknown, false},
+    };
+    for (const auto& c : cases) {
+        Engine t;
+        t.fs.device_kind = c.device;
+        for (const char* name : {"a.dat", "b.dat", "c.dat"}) {
+            t.fs.add_file(kSrc + "\\" + name, "datos");
+            t.fs.faults(kSrc + "\\" + name).stalls_at = 1;
+        }
+        ASSERT_TRUE(t.walk());
+        EXPECT_EQ(t.run.results().copied, 3);
+        if (c.one_at_a_time) EXPECT_EQ(t.fs.most_open_reads(), 1) << static_cast<int>(c.device);
+        else EXPECT_GT(t.fs.most_open_reads(), 1) << static_cast<int>(c.device);
+    }
+}
+
 TEST(DestinationPath, MapsOnlyALeadingRoot) {
     const char* const cases[][3] = {
         {"D:\\\\vorlan", "D:\\vorlan\\mapas\\a.dat", "C:\\vorlan\\mapas\\a.dat"},

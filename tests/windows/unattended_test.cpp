@@ -164,7 +164,7 @@ TEST(Unattended, VerifiesARealTree) {
 
     Outcome r = run(medium, line);
     EXPECT_EQ(r.code, 0u) << read_file(log).value_or("");
-    EXPECT_EQ(contains(read_file(log).value_or(""), "300000 bytes le"), "");
+    EXPECT_EQ(contains(read_file(log).value_or(""), "301000 bytes le"), "");
 
     ASSERT_TRUE(write_file(tree + "\\mapa.dat", mapa.substr(0, 299000)));
     EXPECT_EQ(run(medium, line).code, 1u);

@@ -17,6 +17,7 @@
 #include "win32/window.h"
 #include "wizard/app.h"
 #include "wizard/unattended.h"
+#include "wizard/verify_run.h"
 
 namespace {
 
@@ -89,6 +90,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show_command) {
     vorlan::win32::Win32FileSystem fs;
     vorlan::win32::Win32Programs programs;
     if (line.unattended) return vorlan::run_unattended(fs, system, line);
+    if (line.verify) return vorlan::run_verify(fs, system, line);
     if (!line.error.empty() || line.help) {
         const std::wstring text =
             vorlan::win32::widen((line.error.empty() ? "" : line.error + "\n\n") + vorlan::kUsage);

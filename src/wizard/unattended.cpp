@@ -1,91 +1,21 @@
 #include "wizard/unattended.h"
 
 #include <chrono>
-#include <cstdio>
-#include <memory>
 
 #include "copy/destination_checks.h"
 #include "copy/install.h"
 #include "copy/paths.h"
 #include "wizard/app.h"
+#include "wizard/log_file.h"
 #include "wizard/texts.h"
 
 namespace vorlan {
 
-const char* const kUsage =
-    "Uso: instalar.exe /datos [/destino:CARPETA] [/sobrescribir] [/registro:FICHERO]\n"
-    "     instalar.exe [/destino:CARPETA]\n"
-    "     instalar.exe /?\n"
-    "\n"
-    "  /datos             Copia los datos de VORLAN sin ventana ni preguntas y termina\n"
-    "                     con un código de salida.\n"
-    "  /destino:CARPETA   Copia los datos a CARPETA en lugar de C:\\vorlan.\n"
-    "  /sobrescribir      Si el destino ya existe, reemplaza sus archivos.\n"
-    "  /registro:FICHERO  Escribe el registro en FICHERO (si no, en instalar-vorlan.log\n"
-    "                     de la carpeta temporal del usuario).\n"
-    "  /?                 Muestra esta ayuda.\n"
-    "\n"
-    "Códigos de salida:\n"
-    "  0  Todos los archivos copiados, atributos restablecidos y permisos concedidos.\n"
-    "  1  La copia se ha hecho, pero algunos archivos han fallado o no se han podido\n"
-    "     dar todos los permisos (el registro dice cuáles y por qué).\n"
-    "  2  El destino ya existe y no se ha indicado /sobrescribir; no se ha escrito nada.\n"
-    "  3  La instalación no ha podido empezar (no está la carpeta de datos, el destino\n"
-    "     no se admite, origen y destino se solapan, no hay espacio...); no se ha\n"
-    "     escrito nada.\n"
-    "  4  Ya se está ejecutando el instalador; no se ha escrito nada.\n"
-    "  5  La línea de órdenes no es correcta; no se ha escrito nada.\n";
-
 namespace {
-
-std::string lower(std::string s) {
-    for (char& c : s)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return s;
-}
-
-// The log file and the console, line by line: written as it happens, so that
-// a run that is stopped still leaves what it did.
-class Log {
-public:
-    Log(FileSystem& fs, System& system, const std::string& path) : system_(system) {
-        std::string err;
-        file_ = fs.create(path, &err);
-        if (!file_) error_ = "No se puede crear el registro " + path + ": " + err;
-    }
-    ~Log() {
-        std::string ignored;
-        if (file_) file_->close(&ignored);
-    }
-    Log(const Log&) = delete;
-    Log& operator=(const Log&) = delete;
-
-    const std::string& error() const { return error_; }
-
-    void line(const std::string& text) {
-        system_.console_line(text);
-        if (!file_) return;
-        const std::string out = with_crlf(text + "\n");
-        std::string ignored;
-        file_->write(out.data(), out.size(), &ignored);
-    }
-
-private:
-    System& system_;
-    std::unique_ptr<OutputFile> file_;
-    std::string error_;
-};
 
 // Thrown from a yield when the process is asked to end from outside while
 // no copy runs (counting, measuring, the attribute pass).
 struct EndRequested {};
-
-std::string seconds_since(std::chrono::steady_clock::time_point start) {
-    const double s = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    char text[32];
-    std::snprintf(text, sizeof text, "%.1f", s);
-    return text;
-}
 
 class LogEvents : public InstallEvents {
 public:
@@ -150,60 +80,6 @@ private:
     std::chrono::steady_clock::time_point granting_;
 };
 
-// The first character of a path that no Windows name may hold, or 0. A
-// leading "\\?\" or "\\.\" is the path's own.
-char bad_character(const std::string& path) {
-    const std::size_t from = path.rfind("\\\\?\\", 0) == 0 || path.rfind("\\\\.\\", 0) == 0 ? 4 : 0;
-    const std::size_t at = path.find_first_of("\"<>|*?", from);
-    return at == std::string::npos ? '\0' : path[at];
-}
-
-std::string bad_value(const std::string& arg, char c) {
-    // Windows programs read \" as a quote inside the argument:
-    // /destino:"D:\datos\" /sobrescribir arrives as one argument,
-    // /destino:D:\datos" /sobrescribir, and /sobrescribir would be lost.
-    if (c == '"')
-        return "La opción \"" + arg +
-               "\" lleva unas comillas dentro: una \\ justo antes de las comillas de cierre las deja en el valor "
-               "(/destino:\"D:\\datos\\\"). Quite esa \\ final o duplíquela (/destino:\"D:\\datos\\\\\").";
-    return "La opción \"" + arg + "\" lleva el carácter " + std::string(1, c) +
-           ", que no puede formar parte de un nombre de archivo.";
-}
-
-}  // namespace
-
-CommandLine parse_command_line(const std::vector<std::string>& args) {
-    CommandLine line;
-    bool has_destination = false, has_log = false;
-    for (const std::string& arg : args) {
-        const std::string key =
-            lower(arg.substr(0, arg.find(':') == std::string::npos ? arg.size() : arg.find(':') + 1));
-        const std::string value = arg.substr(key.size());
-        if (key == "/datos" && !line.unattended) {
-            line.unattended = true;
-        } else if (key == "/?") {
-            line.help = true;
-        } else if (key == "/sobrescribir" && !line.overwrite) {
-            line.overwrite = true;
-        } else if ((key == "/destino:" || key == "/registro:") && !value.empty() && bad_character(value)) {
-            if (line.error.empty()) line.error = bad_value(arg, bad_character(value));
-        } else if (key == "/destino:" && !has_destination && !value.empty()) {
-            line.destination = value;
-            has_destination = true;
-        } else if (key == "/registro:" && !has_log && !value.empty()) {
-            line.log = value;
-            has_log = true;
-        } else if (line.error.empty()) {
-            line.error = "La opción \"" + arg + "\" no es válida.";
-        }
-    }
-    if (line.error.empty() && !line.unattended && (line.overwrite || has_log))
-        line.error = "/sobrescribir y /registro solo valen con /datos.";
-    return line;
-}
-
-namespace {
-
 // Why the log cannot be at `path`, or empty: inside the tree being copied
 // from or to, a log would be copied, or would truncate a data file, or be
 // replaced by one. A destination the run refuses gets nothing written, and
@@ -235,8 +111,7 @@ int run_unattended(FileSystem& fs, System& system, const CommandLine& line) {
     }
     const InstallerState state = installer_state(
         system.program_folder(), line.destination.empty() ? kDefaultDestination : system.full_path(line.destination));
-    const std::string log_path =
-        line.log.empty() ? system.temp_folder() + "\\instalar-vorlan.log" : system.full_path(line.log);
+    const std::string log_path = vorlan::log_path(system, line.log);
     if (const std::string wrong = misplaced_log(fs, system, log_path, state); !wrong.empty()) {
         system.console_line(wrong);
         return EXIT_USAGE;

@@ -13,12 +13,13 @@ namespace {
 TEST(CommandLine, AcceptedAndRefusedForms) {
     const struct {
         std::vector<std::string> args;
-        const char* parsed;  // "unattended help overwrite destination log", or "error"
+        const char* parsed;  // "unattended help overwrite update verify destination log", or "error"
     } cases[] = {
-        {{}, "0 0 0 - -"},
-        {{"/DATOS", "/Sobrescribir", "/destino:D:\\datos vorlan", "/REGISTRO:r.log"}, "1 0 1 D:\\datos vorlan r.log"},
-        {{"/destino:..\\otro"}, "0 0 0 ..\\otro -"},  // the window takes a destination too
-        {{"/?"}, "0 1 0 - -"},
+        {{}, "0 0 0 0 0 - -"},
+        {{"/DATOS", "/Sobrescribir", "/destino:D:\\datos vorlan", "/REGISTRO:r.log"},
+         "1 0 1 0 0 D:\\datos vorlan r.log"},
+        {{"/destino:..\\otro"}, "0 0 0 0 0 ..\\otro -"},  // the window takes a destination too
+        {{"/?"}, "0 1 0 0 0 - -"},
         {{"/datos", "/x"}, "error"},
         {{"/datos", "/destino:"}, "error"},
         {{"/datos", "/destino:A", "/destino:B"}, "error"},
@@ -29,7 +30,14 @@ TEST(CommandLine, AcceptedAndRefusedForms) {
         {{"/datos", "/destino:D:\\datos\" /sobrescribir"}, "error"},
         {{"/datos", "/registro:C:\\r<1>.log"}, "error"},
         {{"/datos", "/destino:D:\\da|tos"}, "error"},
-        {{"/datos", "/destino:\\\\?\\D:\\datos"}, "1 0 0 \\\\?\\D:\\datos -"},
+        {{"/datos", "/destino:\\\\?\\D:\\datos"}, "1 0 0 0 0 \\\\?\\D:\\datos -"},
+        {{"/Verificar", "/destino:D:\\v", "/registro:r.log"}, "0 0 0 0 1 D:\\v r.log"},
+        {{"/datos", "/ACTUALIZAR", "/sobrescribir"}, "1 0 1 1 0 - -"},
+        {{"/actualizar"}, "error"},  // only with /datos
+        {{"/verificar", "/datos"}, "error"},
+        {{"/verificar", "/sobrescribir"}, "error"},
+        {{"/verificar", "/actualizar"}, "error"},
+        {{"/verificar", "/verificar"}, "error"},
     };
     for (const auto& c : cases) {
         const CommandLine l = parse_command_line(c.args);
@@ -37,7 +45,8 @@ TEST(CommandLine, AcceptedAndRefusedForms) {
             !l.error.empty()
                 ? "error"
                 : std::to_string(l.unattended) + " " + std::to_string(l.help) + " " + std::to_string(l.overwrite) +
-                      " " + (l.destination.empty() ? "-" : l.destination) + " " + (l.log.empty() ? "-" : l.log);
+                      " " + std::to_string(l.update) + " " + std::to_string(l.verify) + " " +
+                      (l.destination.empty() ? "-" : l.destination) + " " + (l.log.empty() ? "-" : l.log);
         EXPECT_EQ(got, c.parsed) << ::testing::PrintToString(c.args);
     }
 }

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "copy/checksums.h"
 #include "ui/files.h"
 #include "ui/medium.h"
 #include "ui/process.h"
@@ -145,6 +146,38 @@ TEST(Unattended, RefusedAndHiddenDestinationsWriteNothing) {
         EXPECT_EQ(contains(read_file(log).value_or(""), c.says), "");
         EXPECT_FALSE(exists(c.dest + "\\mapa.dat"));
     }
+}
+
+// /verificar on a real tree: equal, then a file cut short after its list was
+// made, then no list, then no tree; never a window.
+TEST(Unattended, VerifiesARealTree) {
+    Medium medium;
+    ASSERT_EQ(medium.error(), "");
+    TempFolder out("comprobar datos");
+    const std::string tree = out / "datos vorlan", log = out / "registro.log";
+    const std::string mapa = test_bytes(300000, 3), capa = test_bytes(1000, 4);
+    ASSERT_TRUE(make_folders(tree + "\\capas\\"));
+    ASSERT_TRUE(write_file(tree + "\\mapa.dat", mapa) && write_file(tree + "\\capas\\c.dat", capa));
+    ASSERT_TRUE(write_file(tree + "\\SHA256SUMS",
+                           write_checksums({{"mapa.dat", sha256_of(mapa)}, {"capas/c.dat", sha256_of(capa)}})));
+    const std::string line = "/verificar /destino:\"" + tree + "\" /registro:\"" + log + "\"";
+
+    Outcome r = run(medium, line);
+    EXPECT_EQ(r.code, 0u) << read_file(log).value_or("");
+    EXPECT_EQ(contains(read_file(log).value_or(""), "301000 bytes le"), "");
+
+    ASSERT_TRUE(write_file(tree + "\\mapa.dat", mapa.substr(0, 299000)));
+    EXPECT_EQ(run(medium, line).code, 1u);
+    EXPECT_EQ(contains(read_file(log).value_or(""),
+                       "\r\nDistinto: " + tree + "\\mapa.dat: su contenido no coincide con SHA256SUMS.\r\n"),
+              "");
+
+    ASSERT_TRUE(remove_tree(tree + "\\SHA256SUMS"));
+    EXPECT_EQ(run(medium, line).code, 3u);
+    ASSERT_TRUE(remove_tree(tree));
+    EXPECT_EQ(run(medium, line).code, 3u);
+    EXPECT_EQ(contains(read_file(log).value_or(""), "No existe la carpeta de datos " + tree), "");
+    EXPECT_FALSE(r.window_shown);
 }
 
 }  // namespace

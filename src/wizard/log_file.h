@@ -1,0 +1,43 @@
+#pragma once
+// The log of a run without a window: a UTF-8 file with CR LF line ends, and
+// the console the program was started from, line by line.
+
+#include <chrono>
+#include <memory>
+#include <string>
+
+#include "platform/file_system.h"
+#include "platform/system.h"
+
+namespace vorlan {
+
+// Each line is written as it happens, so that a run that is stopped still
+// leaves what it did. Create it only once the command line is known to be
+// right and no other instance runs: a second instance must not empty the
+// first one's log, nor a wrong line a file of the user's.
+class Log {
+public:
+    Log(FileSystem& fs, System& system, const std::string& path);
+    ~Log();
+    Log(const Log&) = delete;
+    Log& operator=(const Log&) = delete;
+
+    // Why the file could not be created, or empty; the console still gets the lines.
+    const std::string& error() const { return error_; }
+
+    void line(const std::string& text);
+
+private:
+    System& system_;
+    std::unique_ptr<OutputFile> file_;
+    std::string error_;
+};
+
+// Where the log goes: `asked` (/registro:) made absolute, or by default
+// instalar-vorlan.log in the user's temporary folder.
+std::string log_path(System& system, const std::string& asked);
+
+// The seconds since `start`, with one decimal, as the log's summaries give them.
+std::string seconds_since(std::chrono::steady_clock::time_point start);
+
+}  // namespace vorlan

@@ -59,15 +59,24 @@ private:
     Item& item_;
 };
 
-CopyQueue::CopyQueue(FileSystem& fs, CopyEvents& events, CopyResults& results, std::uint64_t total_size, int workers)
-    : fs_(fs), events_(events), results_(results), total_size_(total_size), most_workers_(workers) {}
+CopyQueue::CopyQueue(FileSystem& fs, CopyEvents& events, CopyResults& results, std::uint64_t total_size, int workers,
+                     bool update, bool listed)
+    : fs_(fs),
+      events_(events),
+      results_(results),
+      total_size_(total_size),
+      most_workers_(workers),
+      update_(update),
+      listed_(listed) {}
 
 CopyQueue::~CopyQueue() {
     if (!workers_.empty()) abandon();
 }
 
-void CopyQueue::copy(const std::string& source, const std::string& dest, bool dest_may_exist, std::uint64_t size) {
+void CopyQueue::copy(const std::string& source, const std::string& dest, bool dest_may_exist, std::uint64_t size,
+                     const Sha256Digest* expected) {
     auto item = std::make_unique<Item>();
+    item->expected = expected;
     item->source = source;
     item->dest = dest;
     item->size = size;
@@ -160,11 +169,14 @@ void CopyQueue::report_front() {
     const std::string& reason = item->fixed_reason ? std::string(item->fixed_reason) : item->reason;
     if (item->ok) {
         ++results_.copied;
-        results_.bytes += item->bytes;
+        if (item->unchanged) ++results_.unchanged;
+        else results_.bytes += item->bytes;
+        if (item->unchanged) events.file_noted(item->source, FileNote::Unchanged);
+        else if (copied && listed_ && !item->expected) events.file_noted(item->source, FileNote::Unchecked);
     } else {
         results_.failures.push_back({item->source, reason});
     }
-    if (copied) written_.push_back({last_step(item->dest), item->source, item->bytes, item->ok, {}});
+    if (copied) written_.push_back({last_step(item->dest), item->source, item->bytes, item->ok, item->unchanged, {}});
     events.file_done(item->source, item->ok, reason);
     if (item->is_file) {
         // Every file empty leaves nothing to measure progress by.
@@ -185,7 +197,8 @@ void CopyQueue::check_written(const std::string& folder) {
     for (const WrittenFile& f : written_) {
         if (f.missing.empty()) continue;
         --results_.copied;
-        results_.bytes -= f.bytes;
+        if (f.unchanged) --results_.unchanged;
+        else results_.bytes -= f.bytes;
         results_.failures.push_back({f.source, f.missing});
         events_.file_missing(f.source, f.missing);
     }
@@ -234,7 +247,10 @@ void CopyQueue::copy_one(Item& item) noexcept {
     try {
         std::uint64_t bytes = 0;
         std::string reason;
-        item.ok = copy_file(fs_, progress, item.source, item.dest, item.dest_may_exist, &bytes, &reason);
+        bool unchanged = false;
+        item.ok = copy_file(fs_, progress, item.source, item.dest, item.dest_may_exist, &bytes, &reason,
+                            {item.expected, update_}, &unchanged);
+        item.unchanged = unchanged;
         item.bytes = bytes;
         item.reason = std::move(reason);
     } catch (const std::bad_alloc&) {

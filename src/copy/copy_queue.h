@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "copy/folder_check.h"
+#include "copy/sha256.h"
 #include "copy/tree_copy.h"
 
 namespace vorlan {
@@ -38,7 +39,10 @@ public:
     // Reports through `events` and into `results`; the files add up to
     // `total_size` bytes for the overall bar; up to `workers` files are
     // copied at the same time (large files one at a time all the same).
-    CopyQueue(FileSystem& fs, CopyEvents& events, CopyResults& results, std::uint64_t total_size, int workers);
+    // With `update`, see CopyCheck::update; with `listed`, a file handed
+    // over without a digest is noted as not checked.
+    CopyQueue(FileSystem& fs, CopyEvents& events, CopyResults& results, std::uint64_t total_size, int workers,
+              bool update = false, bool listed = false);
     // Abandons whatever has not been reported. Never while stuck().
     ~CopyQueue();
     CopyQueue(const CopyQueue&) = delete;
@@ -49,7 +53,9 @@ public:
     // reported, the oldest are reported first, with all their events, and
     // then it yields once, so the window is pumped inside, and whatever a
     // yield may do (see WalkEvents) may happen here.
-    void copy(const std::string& source, const std::string& dest, bool dest_may_exist, std::uint64_t size);
+    // `expected`, when not null, lives as long as the queue.
+    void copy(const std::string& source, const std::string& dest, bool dest_may_exist, std::uint64_t size,
+              const Sha256Digest* expected = nullptr);
     // A file (or, with `is_file` false, a folder) that is not copied, for
     // `reason`. Like copy(), it may report files handed over before.
     void refuse(const std::string& source, const std::string& reason, std::uint64_t size, bool is_file);
@@ -85,10 +91,11 @@ private:
         std::string source, dest;  // a folder check: `dest` is the folder
         std::uint64_t size = 0;    // by the listing, for the overall bar
         bool is_file = true, dest_may_exist = false;
+        const Sha256Digest* expected = nullptr;
         // Written by the worker; what follows `finished` before it is set.
         std::atomic<std::uint64_t> written{0}, total{0};
         std::atomic<bool> finished{false};
-        bool ok = false;
+        bool ok = false, unchanged = false;
         std::uint64_t bytes = 0;
         std::string reason;
         const char* fixed_reason = nullptr;  // a reason that needed no memory (there was none)
@@ -110,6 +117,7 @@ private:
     CopyResults& results_;
     const std::uint64_t total_size_;
     const int most_workers_;
+    const bool update_, listed_;
     double done_share_ = 0;  // of the overall bar, before rounding
     // Read by the workers at every chunk.
     std::atomic<bool> abandoned_{false};

@@ -4,6 +4,7 @@
 #include <atomic>
 #include <memory>
 #include <new>
+#include <optional>
 
 #include "copy/paths.h"
 
@@ -47,9 +48,13 @@ bool read_exactly(InputFile& in, char* buf, std::size_t n, std::string* reason) 
     return true;
 }
 
-// Everything after both files are open: the bytes, and a last look that the
-// source has not grown. The file is not kept yet.
-bool copy_contents(CopyProgress& progress, InputFile& in, NewFile& out, std::uint64_t* size, std::string* reason) {
+// Everything after both files are open: the bytes, hashed as they go by
+// when a digest is expected, a last look that the source has not grown, the
+// source's last-write time. The file is not kept yet.
+bool copy_contents(CopyProgress& progress, InputFile& in, NewFile& out, const Sha256Digest* expected,
+                   std::uint64_t* size, std::string* reason) {
+    std::optional<Sha256> hash;
+    if (expected) hash.emplace();
     *size = in.size();
     if (*size == 0 && !progress.advanced(0, 0)) {
         *reason = kAbandoned;
@@ -61,6 +66,7 @@ bool copy_contents(CopyProgress& progress, InputFile& in, NewFile& out, std::uin
         for (std::uint64_t written = 0; written < *size;) {
             const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(kChunk, *size - written));
             if (!read_exactly(in, buffer.get(), n, reason)) return false;
+            if (hash) hash->update(buffer.get(), n);
             if (!out.write(buffer.get(), n, reason)) return false;
             written += n;
             if (!progress.advanced(written, *size)) {
@@ -78,7 +84,39 @@ bool copy_contents(CopyProgress& progress, InputFile& in, NewFile& out, std::uin
         *reason = kChanged;
         return false;
     }
-    return true;
+    if (hash && hash->finish() != *expected) {
+        *reason = kNotAsListed;
+        return false;
+    }
+    return out.set_last_write(in.last_write(), reason);
+}
+
+// Whether the file at `dest`, of `size` bytes, gives `expected`. Read as a
+// copy reads, told as a copy's progress: a run being abandoned stops it.
+bool gives_digest(FileSystem& fs, CopyProgress& progress, const std::string& dest, std::uint64_t size,
+                  const Sha256Digest& expected) {
+    std::string ignored;
+    const std::unique_ptr<InputFile> in = fs.open_read(dest, &ignored);
+    if (!in || in->size() != size) return false;
+    const std::size_t capacity = static_cast<std::size_t>(std::min<std::uint64_t>(std::max<std::uint64_t>(size, 1), kChunk));
+    const Buffer buffer = page_aligned(capacity);
+    Sha256 hash;
+    for (std::uint64_t done = 0; done < size;) {
+        const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(kChunk, size - done));
+        if (!read_exactly(*in, buffer.get(), n, &ignored)) return false;
+        hash.update(buffer.get(), n);
+        done += n;
+        if (!progress.advanced(done, size)) return false;
+    }
+    return hash.finish() == expected;
+}
+
+// Whether the older file `older` at `dest` already is the source's copy.
+bool unchanged_copy(FileSystem& fs, CopyProgress& progress, InputFile& in, const std::string& dest,
+                    const Entry& older, const CopyCheck& check) {
+    if (!check.update || older.size != in.size()) return false;
+    if (check.expected) return gives_digest(fs, progress, dest, older.size, *check.expected);
+    return older.last_write != 0 && older.last_write == in.last_write();
 }
 
 // Tells whoever runs the copy which source is being read, while it is open.
@@ -136,8 +174,10 @@ bool replace_older(FileSystem& fs, NewFile& out, const std::string& dest, const 
 }  // namespace
 
 bool copy_file(FileSystem& fs, CopyProgress& progress, const std::string& source, const std::string& dest,
-               bool dest_may_exist, std::uint64_t* bytes, std::string* reason) {
+               bool dest_may_exist, std::uint64_t* bytes, std::string* reason, const CopyCheck& check,
+               bool* unchanged) {
     *bytes = 0;
+    if (unchanged) *unchanged = false;
     // Writing the destination would overwrite the source itself.
     if (path_within(fs, dest, source)) {
         *reason = "El destino es el propio archivo de origen.";
@@ -154,7 +194,8 @@ bool copy_file(FileSystem& fs, CopyProgress& progress, const std::string& source
         bool exists = false;
         const std::unique_ptr<NewFile> out = fs.create_new(dest, &exists, reason);
         if (!out && exists) *reason = kCollision;
-        if (!out || !copy_contents(progress, *in, *out, &size, reason) || !out->keep(reason)) return false;
+        if (!out || !copy_contents(progress, *in, *out, check.expected, &size, reason) || !out->keep(reason))
+            return false;
         *bytes = size;
         return true;
     }
@@ -168,11 +209,17 @@ bool copy_file(FileSystem& fs, CopyProgress& progress, const std::string& source
         *reason = kCollision;
         return false;
     }
+    if (unchanged_copy(fs, progress, *in, dest, older, check)) {
+        if (unchanged) *unchanged = true;
+        *bytes = older.size;
+        return true;
+    }
     // The older file stays until the new one is complete: a copy that fails
     // (a full disk, a source that cannot be read to the end) must not leave
     // the user with neither.
     const std::unique_ptr<NewFile> out = create_temporary_beside(fs, dest, reason);
-    if (!out || !copy_contents(progress, *in, *out, &size, reason) || !replace_older(fs, *out, dest, older, reason))
+    if (!out || !copy_contents(progress, *in, *out, check.expected, &size, reason) ||
+        !replace_older(fs, *out, dest, older, reason))
         return false;
     *bytes = size;
     return true;

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 
+#include "copy/sha256.h"
 #include "platform/file_system.h"
 
 namespace vorlan {
@@ -16,6 +17,21 @@ inline constexpr const char* kAbandoned = "La copia se ha abandonado.";
 inline constexpr const char* kCollision =
     "En el destino ya hay otro archivo que responde a este nombre (Windows lo toma por el mismo: otras mayúsculas "
     "o un nombre corto 8.3); no se sobrescribe.";
+
+// The reason of a file whose bytes, as read, do not give its listed digest.
+inline constexpr const char* kNotAsListed =
+    "El contenido leído no coincide con SHA256SUMS: el soporte puede estar dañado.";
+
+// What a copy checks beside the bytes.
+struct CopyCheck {
+    // The digest the source's bytes must give, as they are read; a copy
+    // whose bytes do not give it fails, and its new file goes.
+    const Sha256Digest* expected = nullptr;
+    // An older file at the destination equal to the source stays as it is
+    // (`*unchanged`): with `expected`, one of the source's size whose bytes
+    // give it; without, one of the source's size and last-write time.
+    bool update = false;
+};
 
 // How far the copy of one file has got, told to whoever runs it.
 class CopyProgress {
@@ -37,9 +53,11 @@ public:
 // only answers to the name (another case, a short name) is never touched.
 // `dest_may_exist` false says that no older file can be there (the walk has
 // just made its folder), which saves a look per file. On failure `*reason`
-// says why and nothing of the copy is left. `*bytes` is what was copied.
+// says why and nothing of the copy is left. `*bytes` is what was copied (or
+// the size of the file left unchanged). The copy takes its source's last-write time.
 bool copy_file(FileSystem& fs, CopyProgress& progress, const std::string& source, const std::string& dest,
-               bool dest_may_exist, std::uint64_t* bytes, std::string* reason);
+               bool dest_may_exist, std::uint64_t* bytes, std::string* reason, const CopyCheck& check = {},
+               bool* unchanged = nullptr);
 
 // Whether `name` is one of the temporaries a copy writes beside an older file
 // before it replaces it, by this program or by its earlier versions: one

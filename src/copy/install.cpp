@@ -2,6 +2,7 @@
 
 #include "copy/destination_checks.h"
 #include "copy/grant.h"
+#include "copy/listed_digests.h"
 #include "copy/paths.h"
 #include "copy/room.h"
 #include "copy/tree_walks.h"
@@ -67,6 +68,12 @@ InstallReport run_install(FileSystem& fs, const InstallRequest& request, Install
     std::uint32_t attrs = 0;
     if (!fs.attributes(source, &attrs) || !(attrs & ATTR_DIRECTORY))
         return stopped(InstallEnd::NotStarted, "No se encuentra la carpeta de datos de la aplicación:\n" + source);
+    // The list is read whole before anything is written: a wrong line found
+    // half-way would leave half a tree installed.
+    ListedDigests listed;
+    bool has_list = false;
+    if (std::string wrong; !read_listed_digests(fs, source, &has_list, &listed, &wrong))
+        return stopped(InstallEnd::NotStarted, wrong);
     if (const std::string refused = refused_destination(fs, request.known_folders, dest); !refused.empty())
         return stopped(InstallEnd::NotStarted, refused);
     // Copying a tree into itself would overwrite each file with itself.
@@ -96,11 +103,12 @@ InstallReport run_install(FileSystem& fs, const InstallRequest& request, Install
         return stopped(InstallEnd::NotStarted, "No se ha podido medir la carpeta de datos.\n" + err);
     if (!refusal.empty()) return stopped(InstallEnd::NotStarted, refusal);
 
-    CopyRun run(fs, events, request.roots);
+    CopyRun run(fs, events, request.roots, {has_list ? &listed : nullptr, request.update});
     events.copying(&run);
     const bool walked = run.copy_tree(size, &err);
     events.copying(nullptr);
     report.copied = run.results().copied;
+    report.unchanged = run.results().unchanged;
     report.bytes = run.results().bytes;
     report.failures = run.results().failures;
     if (!walked) {

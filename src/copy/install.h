@@ -43,6 +43,7 @@ struct InstallReport {
     InstallEnd end = InstallEnd::NotStarted;
     std::string message;  // what failed and why, for NotStarted, Interrupted and NotFinished
     std::int64_t found = 0, copied = 0;
+    std::int64_t unchanged = 0;  // of those copied, left as they were by an update
     std::uint64_t bytes = 0;
     std::vector<Failure> failures;
     std::int64_t granted = 0;          // entries that all users now have full control of
@@ -53,6 +54,8 @@ struct InstallRequest {
     Roots roots;
     // The system's folders, which the destination may not be nor hold.
     std::vector<KnownFolder> known_folders;
+    // Files of the destination already as they are on the medium stay (see CopyOptions::update).
+    bool update = false;
 };
 
 InstallReport run_install(FileSystem& fs, const InstallRequest& request, InstallEvents& events);

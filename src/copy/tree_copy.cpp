@@ -5,6 +5,7 @@
 
 #include "copy/copy_queue.h"
 #include "copy/file_copy.h"
+#include "copy/listed_digests.h"
 
 namespace vorlan {
 
@@ -43,7 +44,10 @@ int workers_for(Device device) {
 // The copy's walk: each folder's files handed over to the queue, in order.
 class CopyRun::Walk : public FolderVisitor {
 public:
-    explicit Walk(CopyRun& run) : run_(run), source_key_(path_key(run.fs_, run.roots_.source)) {}
+    explicit Walk(CopyRun& run)
+        : run_(run), source_key_(path_key(run.fs_, run.roots_.source)), root_(collapse_separators(run.roots_.source)) {
+        if (run.options_.listed) found_.assign(run.options_.listed->entries.size(), false);
+    }
 
     bool visit(const std::string& folder, int depth, const std::vector<Entry>& entries, std::string* err) override;
     void not_followed(const std::string& folder, int) override {
@@ -52,9 +56,33 @@ public:
                             0, false);
     }
 
+    // Every listed file the walk did not find fails.
+    void refuse_not_found() {
+        for (std::size_t i = 0; i < found_.size(); ++i) {
+            if (found_[i]) continue;
+            std::string relative = run_.options_.listed->entries[i].path;
+            for (char& c : relative)
+                if (c == '/') c = '\\';
+            run_.queue_->refuse(child_path(root_, relative),
+                                "El archivo figura en SHA256SUMS, pero no está en el soporte.", 0, true);
+        }
+    }
+
 private:
+    // The listed digest of the file at `source`, which the walk has found.
+    const Sha256Digest* listed_digest(const std::string& source) {
+        if (!run_.options_.listed) return nullptr;
+        std::size_t index = 0;
+        const std::size_t skip = root_.size() + (root_.ends_with('\\') ? 0 : 1);
+        const ChecksumEntry* entry = run_.options_.listed->find(run_.fs_, source.substr(skip), &index);
+        if (!entry) return nullptr;
+        found_[index] = true;
+        return &entry->digest;
+    }
+
     CopyRun& run_;
-    const std::string source_key_;
+    const std::string source_key_, root_;
+    std::vector<bool> found_;  // by listed entry
     // By depth, on the way down: why nothing may be written below this point
     // (a destination folder above leads elsewhere), empty when all is well.
     std::vector<std::string> blocked_;
@@ -91,6 +119,7 @@ bool CopyRun::Walk::visit(const std::string& folder, int depth, const std::vecto
         const std::string source = child_path(folder, file.name);
         const std::string dest = destination_path(run_.roots_, source);
         const std::string key = path_key(fs, dest);
+        const Sha256Digest* expected = listed_digest(source);
         if (!copied(file)) {
             queue.refuse(source, "El archivo es un vínculo simbólico; no se copia.", 0, true);
         } else if (key_within(key, source_key_)) {
@@ -114,7 +143,7 @@ bool CopyRun::Walk::visit(const std::string& folder, int depth, const std::vecto
                 std::string ignored;
                 made = fs.make_folders(dest_folder + "\\", &ignored);
             }
-            queue.copy(source, dest, there || !made, file.size);
+            queue.copy(source, dest, there || !made, file.size, expected);
             handed_over = true;
         }
     }
@@ -122,13 +151,34 @@ bool CopyRun::Walk::visit(const std::string& folder, int depth, const std::vecto
     return true;
 }
 
-CopyRun::CopyRun(FileSystem& fs, CopyEvents& events, Roots roots)
-    : fs_(fs), events_(events), roots_(std::move(roots)) {}
+// The files of the destination that no file of the run went to.
+class CopyRun::Leftovers : public FolderVisitor {
+public:
+    explicit Leftovers(CopyRun& run) : run_(run) {}
+    bool visit(const std::string& folder, int, const std::vector<Entry>& entries, std::string*) override {
+        for (const Entry& e : entries) {
+            if (e.is_folder || is_temporary_name(e.name)) continue;
+            const std::string path = child_path(folder, e.name);
+            if (!run_.destinations_.count(std::hash<std::string>{}(path_key(run_.fs_, path))))
+                run_.events_.not_on_medium(path);
+        }
+        run_.events_.yield();
+        return true;
+    }
+    void not_followed(const std::string&, int) override {}
+
+private:
+    CopyRun& run_;
+};
+
+CopyRun::CopyRun(FileSystem& fs, CopyEvents& events, Roots roots, CopyOptions options)
+    : fs_(fs), events_(events), roots_(std::move(roots)), options_(options) {}
 
 CopyRun::~CopyRun() = default;
 
 bool CopyRun::copy_tree(std::uint64_t size, std::string* err) {
-    queue_ = std::make_unique<CopyQueue>(fs_, events_, results_, size, workers_for(fs_.device(roots_.source)));
+    queue_ = std::make_unique<CopyQueue>(fs_, events_, results_, size, workers_for(fs_.device(roots_.source)),
+                                         options_.update, options_.listed != nullptr);
     // However this ends, the queue goes with it, and with the queue its
     // workers; but a queue whose workers the system holds in a read is left
     // to them (the process is ending).
@@ -144,7 +194,16 @@ bool CopyRun::copy_tree(std::uint64_t size, std::string* err) {
     // What was handed over before a folder failed to list is reported first.
     Walk walk(*this);
     const bool walked = walk_tree(fs_, collapse_separators(roots_.source), walk, err);
-    if (queue_->finish()) return walked;
+    if (walked) walk.refuse_not_found();
+    if (queue_->finish()) {
+        if (walked && options_.update) {
+            // What cannot be listed here is left untold: nothing is deleted either way.
+            Leftovers leftovers(*this);
+            std::string ignored;
+            walk_tree(fs_, collapse_separators(roots_.dest), leftovers, &ignored);
+        }
+        return walked;
+    }
     *err = queue_->why_stopped().empty() ? kAbandoned : queue_->why_stopped();
     return false;
 }

@@ -16,6 +16,11 @@
 
 namespace vorlan {
 
+enum class FileNote {
+    Unchecked,  // copied, with nothing to check it against: SHA256SUMS does not list it
+    Unchanged,  // an update found it at the destination as it is on the medium, and left it
+};
+
 // What the tree copy reports, in the order of the walk, on the caller's
 // thread. Its yield (see WalkEvents) comes at least once per file.
 class CopyEvents : public WalkEvents {
@@ -32,6 +37,12 @@ public:
     // (another file took its name): it has failed, for `reason`. Comes once
     // every file of its folder is reported, before the files of the next.
     virtual void file_missing(const std::string& source, const std::string& reason) = 0;
+    // Right before file_done of a file that is there as it should be without
+    // a plain copy, or copied without a check: `note` says which.
+    virtual void file_noted(const std::string& /*source*/, FileNote /*note*/) {}
+    // A file of the destination that the medium does not have (an update
+    // lists them, and deletes nothing), once the copy is done.
+    virtual void not_on_medium(const std::string& /*dest*/) {}
 };
 
 struct Failure {
@@ -41,17 +52,30 @@ struct Failure {
 
 // What a run has done so far.
 struct CopyResults {
-    std::int64_t copied = 0;
+    std::int64_t copied = 0;     // unchanged ones included: they are installed
+    std::int64_t unchanged = 0;  // of those
     std::uint64_t bytes = 0;
     std::vector<Failure> failures;
 };
 
 class CopyQueue;
+struct ListedDigests;
+
+// How a run copies.
+struct CopyOptions {
+    // The source tree's SHA256SUMS: each listed file is checked as it is
+    // read; a listed file the medium lacks fails. Null: no list.
+    const ListedDigests* listed = nullptr;
+    // Files already at the destination as they are on the medium stay (see
+    // CopyCheck::update), and files of the destination that the medium lacks
+    // are told.
+    bool update = false;
+};
 
 // One copy of one tree.
 class CopyRun {
 public:
-    CopyRun(FileSystem& fs, CopyEvents& events, Roots roots);
+    CopyRun(FileSystem& fs, CopyEvents& events, Roots roots, CopyOptions options = {});
     ~CopyRun();
     CopyRun(const CopyRun&) = delete;
     CopyRun& operator=(const CopyRun&) = delete;
@@ -80,10 +104,12 @@ public:
 
 private:
     class Walk;
+    class Leftovers;
 
     FileSystem& fs_;
     CopyEvents& events_;
     const Roots roots_;
+    const CopyOptions options_;
     CopyResults results_;
     bool abandoned_ = false;
     // Destination paths of this run's files, folded as the destination

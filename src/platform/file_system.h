@@ -26,12 +26,15 @@ struct Entry {
     bool is_folder = false;
     std::uint64_t size = 0;  // files only
     std::uint32_t attributes = 0;
+    std::uint64_t last_write = 0;  // files only: 100 ns ticks since 1601 (a FILETIME); 0 when unknown
 };
 
 class InputFile {
 public:
     virtual ~InputFile() = default;
     virtual std::uint64_t size() const = 0;
+    // When the file was last written (as Entry::last_write).
+    virtual std::uint64_t last_write() const = 0;
     // Reads up to `n` bytes at the current position; `*got` is 0 only at the end.
     virtual bool read(void* buf, std::size_t n, std::size_t* got, std::string* err) = 0;
     // Ends a read in progress on another thread, and every later one, as
@@ -60,6 +63,9 @@ public:
     virtual bool write(const void* buf, std::size_t n, std::string* err) = 0;
     // Has the system write what it holds of the file to the disk.
     virtual bool flush(std::string* err) = 0;
+    // Gives the file the last-write time `time` (as Entry::last_write), after
+    // its last write: the copy keeps its source's, as the system's own copy does.
+    virtual bool set_last_write(std::uint64_t time, std::string* err) = 0;
     // The file is complete: it stays under its name, closed. On failure it is gone.
     virtual bool keep(std::string* err) = 0;
     // The file is complete: it takes the place of the file at `older`, in one

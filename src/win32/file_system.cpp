@@ -39,6 +39,12 @@ public:
         return static_cast<std::uint64_t>(n.QuadPart);
     }
 
+    std::uint64_t last_write() const override {
+        FILETIME written{};
+        if (!GetFileTime(file_.get(), nullptr, nullptr, &written)) return 0;
+        return std::uint64_t{written.dwHighDateTime} << 32 | written.dwLowDateTime;
+    }
+
     bool read(void* buf, std::size_t n, std::size_t* got, std::string* err) override {
         *got = 0;
         DWORD moved = 0;
@@ -126,6 +132,8 @@ bool Win32FileSystem::list(const std::string& folder, std::vector<Entry>* out, s
         e.attributes = data.dwFileAttributes;
         e.is_folder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
         if (!e.is_folder) e.size = (std::uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow;
+        if (!e.is_folder)
+            e.last_write = std::uint64_t{data.ftLastWriteTime.dwHighDateTime} << 32 | data.ftLastWriteTime.dwLowDateTime;
         out->push_back(std::move(e));
     } while (FindNextFileW(find.get(), &data));
     DWORD code = GetLastError();

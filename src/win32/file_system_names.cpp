@@ -34,6 +34,9 @@ bool Win32FileSystem::lookup(const std::string& path, Entry* entry) {
     entry->attributes = data.dwFileAttributes;
     entry->is_folder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
     entry->size = entry->is_folder ? 0 : (std::uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow;
+    entry->last_write = entry->is_folder ? 0
+                                         : std::uint64_t{data.ftLastWriteTime.dwHighDateTime} << 32 |
+                                               data.ftLastWriteTime.dwLowDateTime;
     return true;
 }
 

@@ -59,6 +59,11 @@ public:
 
     bool flush(std::string* err) override { return FlushFileBuffers(file_.get()) || fail(err); }
 
+    bool set_last_write(std::uint64_t time, std::string* err) override {
+        FILETIME written{static_cast<DWORD>(time), static_cast<DWORD>(time >> 32)};
+        return SetFileTime(file_.get(), nullptr, nullptr, &written) || fail(err);
+    }
+
     bool keep(std::string* err) override {
         if (marked_ && !mark_for_deletion(file_.get(), false)) return fail(err);
         marked_ = false;

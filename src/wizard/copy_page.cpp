@@ -1,8 +1,11 @@
 // The copy page: "Instalar" runs the data installation and shows what it
 // reports in the page's controls; "Informe de errores" switches the lists.
 
+#include <chrono>
+
 #include "copy/install.h"
 #include "wizard/app.h"
+#include "wizard/install_log.h"
 #include "wizard/running_copy.h"
 #include "wizard/texts.h"
 
@@ -24,11 +27,16 @@ void select_last(Form& form) { form.list_select(ListaFicheros, form.list_count(L
 // The installation's events, as the page shows them.
 class PageEvents : public InstallEvents {
 public:
-    PageEvents(App& app, RunningCopy& running) : app_(app), form_(app.form), running_(running) {}
+    PageEvents(App& app, RunningCopy& running, InstallLog& log)
+        : app_(app), form_(app.form), running_(running), log_(log) {}
 
-    void counting() override { form_.list_add(ListaFicheros, kCountingLine); }
+    void counting() override {
+        log_.counting();
+        form_.list_add(ListaFicheros, kCountingLine);
+    }
 
     void counted(std::int64_t files) override {
+        log_.counted(files);
         form_.set_text(NumFilesToCopy, std::to_string(files));
         form_.list_add(ListaFicheros, found_line(files));
         form_.list_add(ListaFicheros, kStartingLine);
@@ -59,7 +67,13 @@ public:
         shown_ = false;
     }
 
+    void granting() override { granting_ = std::chrono::steady_clock::now(); }
+    void granted(std::int64_t entries) override { log_.granted(entries, app_.state.data_destination, granting_); }
+    void file_noted(const std::string&, FileNote note) override { log_.file_noted(note); }
+    void not_on_medium(const std::string& dest) override { log_.not_on_medium(dest); }
+
     void file_done(const std::string& source, bool ok, const std::string&) override {
+        log_.file_done(source, ok);
         const std::string line = file_line(source, ok);
         if (shown_) {
             form_.list_set_line(ListaFicheros, form_.list_count(ListaFicheros) - 1, line);
@@ -79,6 +93,7 @@ public:
     // the look at its folder found comes after it, in both lists, as any
     // failure's line, and the count of copied files goes back by one.
     void file_missing(const std::string& source, const std::string&) override {
+        log_.file_missing(source);
         const std::string line = file_line(source, false);
         form_.list_add(ListaFicheros, line);
         select_last(form_);
@@ -101,6 +116,8 @@ private:
     App& app_;
     Form& form_;
     RunningCopy& running_;
+    InstallLog& log_;
+    std::chrono::steady_clock::time_point granting_;
     std::int64_t copied_ = 0;
     std::string started_;  // the line of the file being reported
     bool shown_ = true;    // whether it is in the list yet
@@ -119,10 +136,20 @@ void btn_inst_Click(App& app) {
     form.set_progress(ProgressBar, 0);
     form.set_progress(ProgressBarT, 0);
 
+    // The same log as a run without a window writes, for support to ask for;
+    // a log that cannot be written costs the installation nothing.
+    const auto start = std::chrono::steady_clock::now();
+    const std::string log_at = log_path(app.system, "");
+    Log log(app.fs, app.system, log_at, false);
+    InstallLog install_log(log);
     RunningCopy running(app);
-    PageEvents events(app, running);
+    PageEvents events(app, running, install_log);
     const InstallReport report =
         run_install(app.fs, {{app.state.data_source, app.state.data_destination}, app.system.known_folders()}, events);
+    install_log.report(report, start);
+    // The failure report ends saying where the log is.
+    if (report.end != InstallEnd::Succeeded && report.end != InstallEnd::Declined && log.error().empty())
+        form.list_add(ListaFicherosFail, kLogIsAt + log_at);
     switch (report.end) {
         case InstallEnd::Succeeded:
             running.end(Form::Task::Done);

@@ -6,7 +6,7 @@
 
 namespace vorlan {
 
-Log::Log(FileSystem& fs, System& system, const std::string& path) : system_(system) {
+Log::Log(FileSystem& fs, System& system, const std::string& path, bool echo) : system_(system), echo_(echo) {
     std::string err;
     file_ = fs.create(path, &err);
     if (!file_) error_ = "No se puede crear el registro " + path + ": " + err;
@@ -18,7 +18,7 @@ Log::~Log() {
 }
 
 void Log::line(const std::string& text) {
-    system_.console_line(text);
+    if (echo_) system_.console_line(text);
     if (!file_) return;
     const std::string out = with_crlf(text + "\n");
     std::string ignored;

@@ -17,7 +17,8 @@ namespace vorlan {
 // first one's log, nor a wrong line a file of the user's.
 class Log {
 public:
-    Log(FileSystem& fs, System& system, const std::string& path);
+    // With `echo` false the console gets nothing (the window's run).
+    Log(FileSystem& fs, System& system, const std::string& path, bool echo = true);
     ~Log();
     Log(const Log&) = delete;
     Log& operator=(const Log&) = delete;
@@ -29,6 +30,7 @@ public:
 
 private:
     System& system_;
+    const bool echo_;
     std::unique_ptr<OutputFile> file_;
     std::string error_;
 };

@@ -21,6 +21,9 @@ std::string file_line(const std::string& source, bool ok);
 // An entry of the destination that all users could not be given full control of.
 std::string not_granted_line(const std::string& path, const std::string& reason);
 
+// The failure report's last line, before the log's path.
+inline constexpr const char* kLogIsAt = "Registro de la copia: ";
+
 // `text` with every line break (LF, CR or CR LF) as CR LF, as Windows' text
 // files, consoles and multi-line text boxes want them.
 std::string with_crlf(const std::string& text);

@@ -6,6 +6,7 @@
 #include "copy/install.h"
 #include "copy/paths.h"
 #include "wizard/app.h"
+#include "wizard/install_log.h"
 #include "wizard/log_file.h"
 #include "wizard/texts.h"
 
@@ -19,7 +20,7 @@ struct EndRequested {};
 
 class LogEvents : public InstallEvents {
 public:
-    LogEvents(Log& log, const CommandLine& line, const std::string& dest, System& system)
+    LogEvents(InstallLog& log, const CommandLine& line, const std::string& dest, System& system)
         : log_(log), line_(line), dest_(dest), system_(system) {}
 
     // What was reported so far, for a run that ends by an exception (bytes
@@ -28,15 +29,14 @@ public:
     std::uint64_t bytes = 0;
     std::vector<Failure> failures;
 
-    void counting() override { log_.line(kCountingLine); }
+    void counting() override { log_.counting(); }
     void counted(std::int64_t files) override {
         found = files;
-        log_.line(found_line(files));
-        log_.line(kStartingLine);
+        log_.counted(files);
     }
     bool confirm(bool exists) override {
-        if (!exists || line_.overwrite) return true;
-        log_.line("El directorio " + dest_ +
+        if (!exists || line_.overwrite || line_.update) return true;
+        log_.log().line("El directorio " + dest_ +
                   " ya existe. No se ha copiado nada: indique /sobrescribir para "
                   "reemplazar sus archivos.");
         return false;
@@ -46,18 +46,17 @@ public:
         run_ = run;
     }
     void granting() override { granting_ = std::chrono::steady_clock::now(); }
-    void granted(std::int64_t entries) override {
-        log_.line("Dado control total a todos los usuarios sobre " + std::to_string(entries) + " elementos de " +
-                  dest_ + ", en " + seconds_since(granting_) + " segundos.");
-    }
+    void granted(std::int64_t entries) override { log_.granted(entries, dest_, granting_); }
     void file_started(const std::string&) override {}
+    void file_noted(const std::string&, FileNote note) override { log_.file_noted(note); }
+    void not_on_medium(const std::string& dest) override { log_.not_on_medium(dest); }
     void file_done(const std::string& source, bool ok, const std::string& reason) override {
-        log_.line(file_line(source, ok));
+        log_.file_done(source, ok);
         if (ok) ++copied;
         else failures.push_back({source, reason});
     }
     void file_missing(const std::string& source, const std::string& reason) override {
-        log_.line(file_line(source, false));
+        log_.file_missing(source);
         --copied;
         failures.push_back({source, reason});
     }
@@ -72,7 +71,7 @@ public:
     }
 
 private:
-    Log& log_;
+    InstallLog& log_;
     const CommandLine& line_;
     const std::string& dest_;
     System& system_;
@@ -128,11 +127,13 @@ int run_unattended(FileSystem& fs, System& system, const CommandLine& line) {
     }
 
     system.watch_for_end();
-    LogEvents events(log, line, state.data_destination, system);
+    InstallLog install_log(log);
+    LogEvents events(install_log, line, state.data_destination, system);
     InstallReport report;
     std::string thrown;
     try {
-        report = run_install(fs, {{state.data_source, state.data_destination}, system.known_folders()}, events);
+        report = run_install(fs, {{state.data_source, state.data_destination}, system.known_folders(), line.update},
+                             events);
     } catch (const EndRequested&) {
         thrown = "La instalación se ha interrumpido: se ha pedido terminar el programa.";
     } catch (const std::exception& e) {
@@ -148,17 +149,12 @@ int run_unattended(FileSystem& fs, System& system, const CommandLine& line) {
         report.failures = events.failures;
     }
 
-    for (const Failure& f : report.failures) log.line(f.path + ": " + f.reason);
-    for (const Failure& f : report.not_granted) log.line(not_granted_line(f.path, f.reason));
-    if (!report.message.empty()) log.line(report.message);
-    if (report.end != InstallEnd::NotStarted && report.end != InstallEnd::Declined)
-        log.line("Copiados " + std::to_string(report.copied) + " de " + std::to_string(report.found) + " archivos, " +
-                 std::to_string(report.bytes) + " bytes, en " + seconds_since(start) + " segundos.");
+    install_log.report(report, start);
     switch (report.end) {
-        case InstallEnd::Succeeded: log.line("Copia de ficheros realizada correctamente."); return EXIT_INSTALLED;
+        case InstallEnd::Succeeded: return EXIT_INSTALLED;
         case InstallEnd::Declined: return EXIT_EXISTS;
         case InstallEnd::NotStarted: return EXIT_NOT_STARTED;
-        case InstallEnd::Failed: log.line("Copia de ficheros fallida."); return EXIT_FILES_FAILED;
+        case InstallEnd::Failed: return EXIT_FILES_FAILED;
         case InstallEnd::Interrupted:
         case InstallEnd::NotFinished: return EXIT_FILES_FAILED;
     }

@@ -117,6 +117,7 @@ Node* MemoryFileSystem::place(const std::string& path, bool folder, std::string*
     if (Node* old = find(path)) return old;
     Node& node = nodes_[k] = Node{normal_path(path), folder, folder ? 0u : std::uint32_t{ATTR_ARCHIVE}};
     node.id = ++last_id_;
+    node.last_write = ++clock_;
     name_briefly(node);
     return &node;
 }
@@ -139,7 +140,8 @@ bool MemoryFileSystem::list(const std::string& folder, std::vector<Entry>* out, 
         const Node& c = (it++)->second;
         std::uint32_t attrs = 0;
         if (attributes(c.path, &attrs))
-            out->push_back({c.path.substr(c.path.rfind('\\') + 1), c.folder, c.size(), attrs});
+            out->push_back({c.path.substr(c.path.rfind('\\') + 1), c.folder, c.size(), attrs,
+                            c.folder ? 0 : c.last_write});
     }
     return true;
 }
@@ -229,7 +231,8 @@ bool MemoryFileSystem::lookup(const std::string& path, Entry* entry) {
     std::uint32_t attrs = 0;
     if (!node || !attributes(path, &attrs)) return false;
     const std::string& named = faults_[key(path)].lookup_echoes ? normal_path(path) : node->path;
-    *entry = {named.substr(named.rfind('\\') + 1), node->folder, node->folder ? 0 : node->size(), attrs};
+    *entry = {named.substr(named.rfind('\\') + 1), node->folder, node->folder ? 0 : node->size(), attrs,
+              node->folder ? 0 : node->last_write};
     return true;
 }
 

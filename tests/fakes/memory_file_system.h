@@ -90,6 +90,13 @@ public:
     bool same_contents(const std::string& a, const std::string& b) const;
     int open_count() const { return open_; }
     int most_open_reads() const { return most_reads_; }  // files open for reading at once, at most
+    // When the file was last written: a new file, and every write, take the
+    // next tick of a clock of the fake's own, so that no two writes share one.
+    std::uint64_t last_write_of(const std::string& path) const { return file(path).last_write; }
+    void set_last_write(const std::string& path, std::uint64_t time) {
+        const Lock lock(mutex_);
+        find(path)->last_write = time;
+    }
     std::string describe() const;
 
     // A file with `names` hard links in all (which the fake does not make).
@@ -122,6 +129,7 @@ public:
         std::uint64_t id = 0;     // its FileId's, 0 for a drive
         std::uint32_t names = 1;  // hard links
         int grants = 0;
+        std::uint64_t last_write = 0;
         std::uint64_t size() const { return zeros + bytes.size(); }
         void read_at(char* out, std::uint64_t offset, std::size_t n) const;
         void append(const char* data, std::size_t n);
@@ -147,6 +155,7 @@ private:
     std::map<std::string, Faults> faults_;
     std::map<std::string, std::string> aliases_;  // by key, to the target's key
     std::uint64_t last_id_ = 0;
+    std::uint64_t clock_ = 1'000'000;  // see last_write_of
     int open_ = 0;
     int reads_ = 0, most_reads_ = 0;
 };

@@ -29,6 +29,11 @@ MemoryStream::~MemoryStream() {
 
 std::uint64_t MemoryStream::size() const { return node_->size(); }
 
+std::uint64_t MemoryStream::last_write() const {
+    const Lock lock(fs_.mutex_);
+    return node_->last_write;
+}
+
 bool MemoryStream::read(void* buf, std::size_t n, std::size_t* got, std::string* err) {
     *got = 0;
     if (calls_ + 1 == faults_.stalls_at) {
@@ -68,6 +73,7 @@ bool MemoryStream::write(const void* buf, std::size_t n, std::string* err) {
     if (!open_ || ++calls_ == faults_.write_fails_at) return fail(err, kDeviceError);
     const std::size_t fits = fs_.space ? static_cast<std::size_t>(std::min<std::uint64_t>(n, *fs_.space)) : n;
     node_->append(static_cast<const char*>(buf), fits);  // a full disk takes what fits, then refuses
+    node_->last_write = ++fs_.clock_;
     if (fs_.space) *fs_.space -= fits;
     flushed_ = false;
     return fits == n || fail(err, "No hay espacio suficiente en el disco.");
@@ -84,6 +90,12 @@ bool MemoryStream::close(std::string* err) {
 
 bool MemoryStream::flush(std::string*) {
     flushed_ = true;
+    return true;
+}
+
+bool MemoryStream::set_last_write(std::uint64_t time, std::string*) {
+    const Lock lock(fs_.mutex_);
+    node_->last_write = time;
     return true;
 }
 

@@ -44,11 +44,13 @@ public:
     ~MemoryStream() override;
 
     std::uint64_t size() const override;
+    std::uint64_t last_write() const override;
     bool read(void* buf, std::size_t n, std::size_t* got, std::string* err) override;
     void cancel() override;
     bool write(const void* buf, std::size_t n, std::string* err) override;
     bool close(std::string* err) override;
     bool flush(std::string* err) override;
+    bool set_last_write(std::uint64_t time, std::string* err) override;
     bool keep(std::string* err) override;
     bool keep_as(const std::string& older, std::string* err) override;
 

@@ -57,8 +57,12 @@ TEST(Install, TheQuestionNamesAnExistingDestinationAndNoCopiesNothing) {
     }
 }
 
+// The report ends saying where the log is, which has the lines the list
+// shows, each failure with its reason, and the verdict, as a run without a
+// window writes it; nothing goes to a console.
 TEST(Install, AFileThatFailsFailsTheRunAndTheReportShowsIt) {
     CopyPage p;
+    p.fs.add_folder("C:\\temp");
     p.fs.add_file("C:\\vorlan\\a.dat", "old");
     p.fs.faults("C:\\vorlan\\a.dat").held = true;
     EXPECT_EQ(p.install({ANSWER_YES}), (std::vector<std::string>{
@@ -68,8 +72,16 @@ TEST(Install, AFileThatFailsFailsTheRunAndTheReportShowsIt) {
     EXPECT_TRUE(p.programs.starts.empty());
     EXPECT_EQ(p.fs.attrs_of("C:\\vorlan\\b.dat"), ATTR_ARCHIVE);  // no attribute pass
     EXPECT_EQ(p.form.text(NumFilesCopy), "2");
-    EXPECT_EQ(p.form.at(ListaFicherosFail).lines, std::vector<std::string>{"E:\\instalar\\vorlan\\a.dat --> FALLO"});
+    EXPECT_EQ(p.form.at(ListaFicherosFail).lines,
+              (std::vector<std::string>{"E:\\instalar\\vorlan\\a.dat --> FALLO",
+                                        "Registro de la copia: C:\\temp\\instalar-vorlan.log"}));
     p.expect_retry_offered();
+    std::string lines;
+    for (const std::string& line : p.log()) lines += line + "\r\n";
+    const std::string written = p.fs.contents("C:\\temp\\instalar-vorlan.log");
+    EXPECT_TRUE(written.starts_with(lines + "E:\\instalar\\vorlan\\a.dat: El proceso no tiene acceso")) << written;
+    EXPECT_TRUE(written.ends_with(" segundos.\r\nCopia de ficheros fallida.\r\n")) << written;
+    EXPECT_TRUE(p.system.console.empty());
 
     // A new run with the report showing: everything is reset before counting,
     // and the report stays showing with its caption.
@@ -87,7 +99,7 @@ TEST(Install, AFileThatFailsFailsTheRunAndTheReportShowsIt) {
     p.install({ANSWER_YES});
     EXPECT_GT(p.form.yields, 1);
     EXPECT_TRUE(p.form.visible(ListaFicherosFail) && p.form.text(btn_inferr) == "Ocultar Informe");
-    EXPECT_EQ(p.form.list_count(ListaFicherosFail), 1);
+    EXPECT_EQ(p.form.list_count(ListaFicherosFail), 2);
 
     // Leaving hides the report and its button; coming back brings the button
     // back, with its caption, and the counters keep their values.

@@ -100,6 +100,15 @@ TEST(Unattended, ExitCodesAndWhatIsWritten) {
          0,
          "Copia de ficheros realizada correctamente.",
          true},
+        {"destination there, update",
+         [](auto& u) {
+             u.fs.add_file("C:\\vorlan\\a.dat", "old");
+             u.fs.add_file("C:\\vorlan\\propio.txt", "p");
+         },
+         {"/datos", "/actualizar"},
+         0,
+         "C:\\vorlan\\propio.txt --> no está en el soporte (se deja)\r\n",
+         true},
         {"no source", [](auto& u) { u.system.folder = "E:\\otro"; }, {"/datos"}, 3, "No se encuentra", false},
         {"running, the first one's log untouched",
          [](auto& u) {

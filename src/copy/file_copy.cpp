@@ -98,7 +98,8 @@ bool gives_digest(FileSystem& fs, CopyProgress& progress, const std::string& des
     std::string ignored;
     const std::unique_ptr<InputFile> in = fs.open_read(dest, &ignored);
     if (!in || in->size() != size) return false;
-    const std::size_t capacity = static_cast<std::size_t>(std::min<std::uint64_t>(std::max<std::uint64_t>(size, 1), kChunk));
+    const std::size_t capacity =
+        static_cast<std::size_t>(std::min<std::uint64_t>(std::max<std::uint64_t>(size, 1), kChunk));
     const Buffer buffer = page_aligned(capacity);
     Sha256 hash;
     for (std::uint64_t done = 0; done < size;) {
@@ -112,8 +113,8 @@ bool gives_digest(FileSystem& fs, CopyProgress& progress, const std::string& des
 }
 
 // Whether the older file `older` at `dest` already is the source's copy.
-bool unchanged_copy(FileSystem& fs, CopyProgress& progress, InputFile& in, const std::string& dest,
-                    const Entry& older, const CopyCheck& check) {
+bool unchanged_copy(FileSystem& fs, CopyProgress& progress, InputFile& in, const std::string& dest, const Entry& older,
+                    const CopyCheck& check) {
     if (!check.update || older.size != in.size()) return false;
     if (check.expected) return gives_digest(fs, progress, dest, older.size, *check.expected);
     return older.last_write != 0 && older.last_write == in.last_write();

@@ -20,7 +20,7 @@ struct WrittenFile {
     std::uint64_t bytes = 0;  // copied
     bool ok = false;
     bool unchanged = false;  // left as it was: `bytes` is its size, none were copied
-    std::string missing;  // set by check_folder: why it is not there after all
+    std::string missing;     // set by check_folder: why it is not there after all
 };
 
 // Lists `folder` once. Each file of `written` reported copied must be there,

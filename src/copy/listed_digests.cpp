@@ -27,8 +27,7 @@ const ChecksumEntry* ListedDigests::find(FileSystem& fs, const std::string& rela
     return &entries[it->second];
 }
 
-bool read_listed_digests(FileSystem& fs, const std::string& root, bool* found, ListedDigests* out,
-                         std::string* err) {
+bool read_listed_digests(FileSystem& fs, const std::string& root, bool* found, ListedDigests* out, std::string* err) {
     const std::string path = child_path(root, kChecksumsName);
     *found = false;
     Entry entry;

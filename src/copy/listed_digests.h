@@ -28,7 +28,6 @@ struct ListedDigests {
 // line, or two lines for what Windows takes for one file: false, with `*err`
 // naming the list and the line. The list lists itself too, with the digest of
 // the bytes just read, so that its copy is checked as every other file.
-bool read_listed_digests(FileSystem& fs, const std::string& root, bool* found, ListedDigests* out,
-                         std::string* err);
+bool read_listed_digests(FileSystem& fs, const std::string& root, bool* found, ListedDigests* out, std::string* err);
 
 }  // namespace vorlan

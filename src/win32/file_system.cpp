@@ -133,7 +133,8 @@ bool Win32FileSystem::list(const std::string& folder, std::vector<Entry>* out, s
         e.is_folder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
         if (!e.is_folder) e.size = (std::uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow;
         if (!e.is_folder)
-            e.last_write = std::uint64_t{data.ftLastWriteTime.dwHighDateTime} << 32 | data.ftLastWriteTime.dwLowDateTime;
+            e.last_write =
+                std::uint64_t{data.ftLastWriteTime.dwHighDateTime} << 32 | data.ftLastWriteTime.dwLowDateTime;
         out->push_back(std::move(e));
     } while (FindNextFileW(find.get(), &data));
     DWORD code = GetLastError();

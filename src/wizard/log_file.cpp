@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "wizard/command_line.h"
 #include "wizard/texts.h"
 
 namespace vorlan {
@@ -23,6 +24,20 @@ void Log::line(const std::string& text) {
     const std::string out = with_crlf(text + "\n");
     std::string ignored;
     file_->write(out.data(), out.size(), &ignored);
+}
+
+bool open_run_log(FileSystem& fs, System& system, const std::string& path, bool asked, std::optional<Log>* log,
+                  int* exit_code) {
+    if (!system.claim_single_instance()) {
+        system.console_line(kAlreadyRunning);
+        *exit_code = EXIT_RUNNING;
+        return false;
+    }
+    log->emplace(fs, system, path);
+    if ((*log)->error().empty()) return true;
+    system.console_line((*log)->error());
+    *exit_code = EXIT_USAGE;
+    return !asked;
 }
 
 std::string log_path(System& system, const std::string& asked) {

@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "platform/file_system.h"
@@ -34,6 +35,14 @@ private:
     std::unique_ptr<OutputFile> file_;
     std::string error_;
 };
+
+// Makes `*log` at `path` for a run with no window, once no other instance
+// runs. False when the run must end instead, with `*exit_code` and the
+// console told why: another instance runs, or a log that was asked for
+// (`asked`) cannot be written, which would leave the administrator with
+// nothing. A default log that cannot be written leaves the console alone.
+bool open_run_log(FileSystem& fs, System& system, const std::string& path, bool asked, std::optional<Log>* log,
+                  int* exit_code);
 
 // Where the log goes: `asked` (/registro:) made absolute, or by default
 // instalar-vorlan.log in the user's temporary folder.

@@ -37,8 +37,8 @@ public:
     bool confirm(bool exists) override {
         if (!exists || line_.overwrite || line_.update) return true;
         log_.log().line("El directorio " + dest_ +
-                  " ya existe. No se ha copiado nada: indique /sobrescribir para "
-                  "reemplazar sus archivos.");
+                        " ya existe. No se ha copiado nada: indique /sobrescribir para "
+                        "reemplazar sus archivos.");
         return false;
     }
     void copying(CopyRun* run) override {
@@ -115,16 +115,9 @@ int run_unattended(FileSystem& fs, System& system, const CommandLine& line) {
         system.console_line(wrong);
         return EXIT_USAGE;
     }
-    if (!system.claim_single_instance()) {
-        system.console_line(kAlreadyRunning);
-        return EXIT_RUNNING;
-    }
-    Log log(fs, system, log_path);
-    if (!log.error().empty()) {
-        system.console_line(log.error());
-        // A log asked for and not written would leave the administrator with nothing.
-        if (!line.log.empty()) return EXIT_USAGE;
-    }
+    std::optional<Log> opened;
+    if (int code = 0; !open_run_log(fs, system, log_path, !line.log.empty(), &opened, &code)) return code;
+    Log& log = *opened;
 
     system.watch_for_end();
     InstallLog install_log(log);
@@ -132,8 +125,8 @@ int run_unattended(FileSystem& fs, System& system, const CommandLine& line) {
     InstallReport report;
     std::string thrown;
     try {
-        report = run_install(fs, {{state.data_source, state.data_destination}, system.known_folders(), line.update},
-                             events);
+        report =
+            run_install(fs, {{state.data_source, state.data_destination}, system.known_folders(), line.update}, events);
     } catch (const EndRequested&) {
         thrown = "La instalación se ha interrumpido: se ha pedido terminar el programa.";
     } catch (const std::exception& e) {

@@ -60,15 +60,9 @@ int run_verify(FileSystem& fs, System& system, const CommandLine& line) {
     }
     // A run copying into the tree would change it under the check, and the
     // default log is that run's too.
-    if (!system.claim_single_instance()) {
-        system.console_line(kAlreadyRunning);
-        return EXIT_RUNNING;
-    }
-    Log log(fs, system, log_path);
-    if (!log.error().empty()) {
-        system.console_line(log.error());
-        if (!line.log.empty()) return EXIT_USAGE;
-    }
+    std::optional<Log> opened;
+    if (int code = 0; !open_run_log(fs, system, log_path, !line.log.empty(), &opened, &code)) return code;
+    Log& log = *opened;
 
     system.watch_for_end();
     log.line("Comprobando " + tree + " con su lista SHA256SUMS...");

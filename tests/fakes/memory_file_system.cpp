@@ -140,8 +140,8 @@ bool MemoryFileSystem::list(const std::string& folder, std::vector<Entry>* out, 
         const Node& c = (it++)->second;
         std::uint32_t attrs = 0;
         if (attributes(c.path, &attrs))
-            out->push_back({c.path.substr(c.path.rfind('\\') + 1), c.folder, c.size(), attrs,
-                            c.folder ? 0 : c.last_write});
+            out->push_back(
+                {c.path.substr(c.path.rfind('\\') + 1), c.folder, c.size(), attrs, c.folder ? 0 : c.last_write});
     }
     return true;
 }

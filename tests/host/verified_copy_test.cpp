@@ -187,8 +187,7 @@ TEST(Update, CopiesOnlyWhatIsNotAlreadyThereAsOnTheMedium) {
              fs.set_last_write(kDest + "\\a.dat", fs.last_write_of(kMedium + "\\a.dat"));
          },
          false},
-        {"no list: the same size, another time", false, [](auto& fs) { fs.add_file(kDest + "\\a.dat", "alfa"); },
-         true},
+        {"no list: the same size, another time", false, [](auto& fs) { fs.add_file(kDest + "\\a.dat", "alfa"); }, true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

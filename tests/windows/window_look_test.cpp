@@ -5,8 +5,6 @@
 #include <windows.h>
 #include <gtest/gtest.h>
 
-#include <commctrl.h>
-#include <objbase.h>
 #include <oleacc.h>
 
 #include <string>
@@ -16,22 +14,12 @@
 #include "fakes/memory_file_system.h"
 #include "win32/text.h"
 #include "win32/window.h"
+#include "windows/form_fixture.h"
 
 namespace vorlan::win32 {
 namespace {
 
-struct LookTest : testing::Test {
-    static void SetUpTestSuite() {
-        const INITCOMMONCONTROLSEX classes{sizeof classes, ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
-        ASSERT_TRUE(InitCommonControlsEx(&classes));
-        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    }
-    void SetUp() override {
-        std::string err;
-        ASSERT_TRUE(form.create(GetModuleHandleW(nullptr), &err)) << err;
-    }
-    Win32Form form;
-};
+using LookTest = FormFixture;
 
 // What the window answers a control's WM_CTLCOLOR* with.
 struct Answer {

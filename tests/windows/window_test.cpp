@@ -4,30 +4,16 @@
 #include <windows.h>
 #include <gtest/gtest.h>
 
-#include <commctrl.h>
-#include <objbase.h>
-
 #include "fakes/fake_system.h"
 #include "fakes/memory_file_system.h"
 #include "win32/window.h"
+#include "windows/form_fixture.h"
 
 namespace vorlan::win32 {
 namespace {
 
-struct Win32FormTest : testing::Test {
-    static void SetUpTestSuite() {
-        // What the program's start-up does before it makes its window.
-        const INITCOMMONCONTROLSEX classes{sizeof classes, ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
-        ASSERT_TRUE(InitCommonControlsEx(&classes));
-        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    }
-    void SetUp() override {
-        std::string err;
-        ASSERT_TRUE(form.create(GetModuleHandleW(nullptr), &err)) << err;
-    }
+struct Win32FormTest : FormFixture {
     LRESULT send(int id, UINT msg, WPARAM wp = 0) { return SendMessageW(form.control(id), msg, wp, 0); }
-
-    Win32Form form;
 };
 
 TEST_F(Win32FormTest, ListsAndTextBoxesShowWhatTheyAreGiven) {

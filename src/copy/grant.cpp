@@ -1,6 +1,11 @@
 #include "copy/grant.h"
 
+#include <atomic>
+#include <condition_variable>
+#include <exception>
 #include <memory>
+#include <mutex>
+#include <thread>
 #include <utility>
 
 #include "copy/paths.h"
@@ -12,6 +17,9 @@ namespace {
 // A yield per folder alone would leave the window unanswered for the whole
 // grant of a folder of thousands of files.
 constexpr int kEntriesPerYield = 64;
+// Threads that grant at once, the walking thread among them: as many as the
+// copy's workers.
+constexpr int kGrantThreads = 4;
 
 const char* const kLink =
     "Es una unión, un vínculo simbólico o un punto de montaje: no se dan permisos a través de él.";
@@ -24,11 +32,19 @@ std::string other_names(std::uint32_t names) {
 
 bool listed_as_link(const Entry& e) { return (e.attributes & ATTR_REPARSE_POINT) != 0; }
 
-// A folder of the walk, held while what is in it is walked.
+// What the grant of one file of a folder came to.
+struct Outcome {
+    bool granted = false;
+    std::string why;  // why not, when it was not
+};
+
+// A folder of the walk, held while what is in it is walked, with what the
+// grant of each of its files came to (by the entry's place in `entries`).
 struct Level {
     std::unique_ptr<HeldEntry> folder;
     std::string path;
     std::vector<Entry> entries;
+    std::vector<Outcome> outcomes;
     std::size_t next = 0;
 };
 
@@ -69,7 +85,7 @@ bool hold_down_to(FileSystem& fs, const std::string& path, std::vector<std::uniq
 // Grants the entry `e` at `path` if it may be, saying why not in `*why`;
 // gives back the held folder when it is one to walk (granted or not, as
 // one whose change is refused may hold entries that can be changed).
-std::unique_ptr<HeldEntry> grant_entry(FileSystem& fs, const Entry& e, const std::string& path, GrantResult* result,
+std::unique_ptr<HeldEntry> grant_entry(FileSystem& fs, const Entry& e, const std::string& path, bool* granted,
                                        std::string* why) {
     if (listed_as_link(e)) {
         *why = kLink;
@@ -88,19 +104,129 @@ std::unique_ptr<HeldEntry> grant_entry(FileSystem& fs, const Entry& e, const std
     }
     if (!facts.is_folder && facts.names > 1) {
         *why = other_names(facts.names);
-    } else if (held->grant_all_users(why)) {
-        ++result->granted;
+    } else {
+        *granted = held->grant_all_users(why);
     }
     return facts.is_folder ? std::move(held) : nullptr;
 }
 
-// Lists a folder into a new level of the walk; a folder whose
-// entries cannot be read leaves them without the grant, which is said.
-Level opened(std::unique_ptr<HeldEntry> folder, const std::string& path, GrantResult* result) {
-    Level level{std::move(folder), path, {}, 0};
+// Threads that grant the files of one folder at a time beside the walking
+// thread. Each grant is a handful of requests that wait on the system (under
+// Wine, round trips through its server, which answers one at a time but
+// overlaps the waits of several threads); one thread alone waited them out
+// one after another for every file of the tree. Folders stay with the
+// walking thread, which holds the folders above while their files are
+// granted and reports every outcome in the order of the listing.
+class FileGranters {
+public:
+    FileGranters(FileSystem& fs, int helpers) : fs_(fs) {
+        for (int i = 0; i < helpers; ++i) threads_.emplace_back([this] { help(); });
+    }
+    ~FileGranters() {
+        {
+            const std::lock_guard<std::mutex> lock(mutex_);
+            stopping_ = true;
+        }
+        wake_.notify_all();
+        for (std::thread& t : threads_) t.join();
+    }
+    FileGranters(const FileGranters&) = delete;
+    FileGranters& operator=(const FileGranters&) = delete;
+
+    // Grants the files of `level` (whose folder the caller holds), the
+    // caller's thread taking its share and yielding every few of its own.
+    void grant_files(Level& level, WalkEvents& events) {
+        level.outcomes.assign(level.entries.size(), {});
+        {
+            const std::lock_guard<std::mutex> lock(mutex_);
+            level_ = &level;
+            next_ = 0;
+            ++batch_;
+        }
+        if (level.entries.size() > 1) wake_.notify_all();
+        try {
+            // Every few entries taken by any thread: the window waits as long
+            // between two yields as it did when one thread granted them all.
+            std::size_t yielded_at = 0;
+            while (take_one()) {
+                const std::size_t taken = next_.load();
+                if (taken - yielded_at >= kEntriesPerYield) {
+                    events.yield();
+                    yielded_at = taken;
+                }
+            }
+        } catch (...) {
+            next_ = level.entries.size();  // the helpers stop after the file each has in hand
+            const std::lock_guard<std::mutex> lock(mutex_);
+            if (!thrown_) thrown_ = std::current_exception();
+        }
+        std::exception_ptr thrown;
+        {
+            // No helper enters the batch once it is closed, so none touches
+            // the level after this returns.
+            std::unique_lock<std::mutex> lock(mutex_);
+            done_.wait(lock, [this] { return busy_ == 0; });
+            level_ = nullptr;
+            thrown = std::exchange(thrown_, nullptr);
+        }
+        if (thrown) std::rethrow_exception(thrown);
+    }
+
+private:
+    // Grants the next file of the batch not yet taken; false when none is left.
+    bool take_one() {
+        const std::size_t i = next_.fetch_add(1);
+        if (i >= level_->entries.size()) return false;
+        const Entry& e = level_->entries[i];
+        if (!e.is_folder) {
+            Outcome& out = level_->outcomes[i];
+            grant_entry(fs_, e, child_path(level_->path, e.name), &out.granted, &out.why);
+        }
+        return true;
+    }
+
+    void help() {
+        std::uint64_t seen = 0;
+        std::unique_lock<std::mutex> lock(mutex_);
+        for (;;) {
+            wake_.wait(lock, [&] { return stopping_ || (level_ && batch_ != seen); });
+            if (stopping_) return;
+            seen = batch_;
+            ++busy_;
+            lock.unlock();
+            try {
+                while (take_one()) {
+                }
+            } catch (...) {
+                const std::lock_guard<std::mutex> held(mutex_);
+                if (!thrown_) thrown_ = std::current_exception();
+            }
+            lock.lock();
+            if (--busy_ == 0) done_.notify_all();
+        }
+    }
+
+    FileSystem& fs_;
+    std::mutex mutex_;
+    std::condition_variable wake_, done_;
+    Level* level_ = nullptr;  // the batch; none between batches
+    std::atomic<std::size_t> next_{0};
+    std::uint64_t batch_ = 0;
+    int busy_ = 0;  // helpers in the batch
+    bool stopping_ = false;
+    std::exception_ptr thrown_;
+    std::vector<std::thread> threads_;
+};
+
+// Lists a folder into a new level of the walk and grants its files; a folder
+// whose entries cannot be read leaves them without the grant, which is said.
+Level opened(std::unique_ptr<HeldEntry> folder, const std::string& path, FileGranters& granters, WalkEvents& events,
+             GrantResult* result) {
+    Level level{std::move(folder), path, {}, {}, 0};
     std::string reason;
     if (!level.folder->list(&level.entries, &reason))
         result->not_granted.push_back({path, "No se pueden leer sus entradas para darles permisos: " + reason});
+    granters.grant_files(level, events);
     return level;
 }
 
@@ -122,10 +248,11 @@ bool grant_all_users(FileSystem& fs, WalkEvents& events, const std::string& root
     } else {
         result->not_granted.push_back({path, reason});
     }
+    FileGranters granters(fs, kGrantThreads - 1);
     // Folders held from the root down to the one being walked; no recursion:
     // a tree may be thousands of folders deep.
     std::vector<Level> levels;
-    levels.push_back(opened(std::move(top), path, result));
+    levels.push_back(opened(std::move(top), path, granters, events, result));
     events.yield();
     int since_yield = 0;
     while (!levels.empty()) {
@@ -134,13 +261,22 @@ bool grant_all_users(FileSystem& fs, WalkEvents& events, const std::string& root
             levels.pop_back();
             continue;
         }
-        const Entry& e = level.entries[level.next++];
+        const std::size_t i = level.next++;
+        const Entry& e = level.entries[i];
         const std::string entry_path = child_path(level.path, e.name);
+        if (!e.is_folder) {
+            Outcome& out = level.outcomes[i];
+            if (out.granted) ++result->granted;
+            if (!out.why.empty()) result->not_granted.push_back({entry_path, std::move(out.why)});
+            continue;
+        }
+        bool granted = false;
         std::string why;
-        std::unique_ptr<HeldEntry> folder = grant_entry(fs, e, entry_path, result, &why);
+        std::unique_ptr<HeldEntry> folder = grant_entry(fs, e, entry_path, &granted, &why);
+        if (granted) ++result->granted;
         if (!why.empty()) result->not_granted.push_back({entry_path, why});
         if (folder) {
-            levels.push_back(opened(std::move(folder), entry_path, result));
+            levels.push_back(opened(std::move(folder), entry_path, granters, events, result));
             events.yield();
             since_yield = 0;
         } else if (++since_yield == kEntriesPerYield) {

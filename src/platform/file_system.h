@@ -193,12 +193,13 @@ public:
     // What holds the volume of `path`.
     virtual Device device(const std::string& path) = 0;
 
-    // These two come from the caller's thread alone.
     // Holds the entry at `path` itself; a folder so that it can be listed and
-    // stays where it is.
+    // stays where it is. The grant calls it from several threads at once, and
+    // uses each held entry on the thread that held it.
     virtual std::unique_ptr<HeldEntry> hold(const std::string& path, Hold as, std::string* err) = 0;
 
     // Which entry `path` reaches, links followed; false when it reaches none.
+    // From the caller's thread alone.
     virtual bool identify(const std::string& path, FileId* id) = 0;
 };
 

@@ -4,6 +4,7 @@
 // ordinary.
 
 #include <map>
+#include <mutex>
 #include <string>
 
 #include "platform/file_system.h"
@@ -33,7 +34,8 @@ public:
 
 private:
     // Whether a volume keeps access lists, by its root ("\\?\C:\"): for
-    // hold alone, which comes from one thread.
+    // hold alone, which the grant calls from several threads.
+    std::mutex access_lists_mutex_;
     std::map<std::wstring, bool> access_lists_;
 };
 

@@ -157,6 +157,7 @@ std::unique_ptr<HeldEntry> Win32FileSystem::hold(const std::string& path, Hold a
     // Every entry a grant holds is on its path's volume (it goes through no
     // mount point), so that volume is asked once.
     const std::wstring volume = name.substr(0, volume_root_length(name));
+    const std::lock_guard<std::mutex> lock(access_lists_mutex_);
     auto known = access_lists_.find(volume);
     if (known == access_lists_.end()) {
         DWORD flags = 0;

@@ -40,6 +40,7 @@ struct Faults {
     std::optional<std::uint64_t> shrinks_to;  // opened at its size, then only this many bytes can be read
     std::uint64_t grows_by = 0;               // opened at its size, then this many more can be read
     bool grant_fails = false;                 // its access list cannot be changed
+    bool grant_slow = false;                  // its grant waits kSlowGrant first, as the system's requests do
     // What its handle says when it says otherwise than its attributes: a
     // folder swapped for a link after its folder was listed (true), or a link
     // that only its folder's listing shows, as under Wine (false).
@@ -115,7 +116,10 @@ public:
     // Files that took an older file's place without being flushed first.
     std::atomic<int> unflushed_replaces{0};
     static constexpr std::chrono::milliseconds kStall{300};
+    static constexpr std::chrono::milliseconds kSlowGrant{1};
     std::atomic<int> stalled{0};  // reads waiting in a stall now
+    // Slow grants under way now, and the most there were at once.
+    std::atomic<int> slow_grants{0}, most_slow_grants{0};
 
     struct Node {
         std::string path;

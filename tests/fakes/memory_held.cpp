@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
+#include <thread>
 #include <utility>
 
 #include "fakes/memory_file_system.h"
@@ -24,6 +25,19 @@ public:
     const HeldFacts& facts() const override { return facts_; }
     bool list(std::vector<Entry>* out, std::string* err) override { return fs_.list(path_, out, err); }
     bool grant_all_users(std::string* err) override {
+        bool slow = false;
+        {
+            const Lock lock(fs_.mutex_);
+            slow = fs_.faults_[MemoryFileSystem::key(path_)].grant_slow;
+        }
+        if (slow) {
+            const int now = ++fs_.slow_grants;
+            for (int most = fs_.most_slow_grants;
+                 most < now && !fs_.most_slow_grants.compare_exchange_weak(most, now);) {
+            }
+            std::this_thread::sleep_for(MemoryFileSystem::kSlowGrant);  // unlocked: others go on meanwhile
+            --fs_.slow_grants;
+        }
         const Lock lock(fs_.mutex_);
         Node* node = fs_.find(path_);
         if (!node) return fail(err, kNotFound);

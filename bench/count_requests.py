@@ -7,7 +7,7 @@
 Phases of the wizard's thread are told apart by what it opens: its first,
 second and third listing of SRC begin the count, the room measurement and the
 copy; the grant begins when it holds DST. The workers are the other threads
-that open files under SRC. Window and message requests outside the copy (the
+that open files under SRC, the grant's helpers those that open entries under DST. Window and message requests outside the copy (the
 question and the final box) are left out. bench/count-requests runs it.
 """
 import re, sys, collections
@@ -30,11 +30,15 @@ FS = {'create_file', 'open_file_object', 'close_handle', 'get_handle_fd', 'set_f
 lines = [m.groups() for m in map(req.match, open(trace, errors='replace')) if m]
 main = next(t for t, r, a in lines if r == 'create_file' and S + '\\\\"' in a)
 workers = {t for t, r, a in lines if t != main and r == 'create_file' and S in a}
+# The grant's helpers: the other threads that open entries under DST.
+granters = {t for t, r, a in lines if t != main and t not in workers and r == 'create_file' and D + '\\\\' in a}
 last_worker = max(i for i, (t, r, a) in enumerate(lines) if t in workers)
 rows = collections.Counter(); roots = 0; phase = None; listing = None
 for i, (t, r, a) in enumerate(lines):
     if t in workers:
         rows['copy workers', 'fs' if r in FS else 'other'] += 1; continue
+    if t in granters:
+        rows['grant', 'fs' if r in FS else 'other'] += 1; continue
     if t != main: continue
     if r == 'create_file' and S + '\\\\"' in a:
         roots += 1; phase = {1: 'count', 2: 'room measurement', 3: 'copy walk'}.get(roots, phase)

@@ -119,8 +119,14 @@ std::unique_ptr<HeldEntry> grant_entry(FileSystem& fs, const Entry& e, const std
 // granted and reports every outcome in the order of the listing.
 class FileGranters {
 public:
+    // As many helpers as the system gives, up to `helpers`: with none, the
+    // walking thread grants every file itself.
     FileGranters(FileSystem& fs, int helpers) : fs_(fs) {
-        for (int i = 0; i < helpers; ++i) threads_.emplace_back([this] { help(); });
+        try {
+            for (int i = 0; i < helpers; ++i) threads_.emplace_back([this] { help(); });
+        } catch (const std::exception&) {
+            // A thread that cannot start (out of memory or of threads).
+        }
     }
     ~FileGranters() {
         {
@@ -134,7 +140,7 @@ public:
     FileGranters& operator=(const FileGranters&) = delete;
 
     // Grants the files of `level` (whose folder the caller holds), the
-    // caller's thread taking its share and yielding every few of its own.
+    // caller's thread taking its share and yielding every few entries.
     void grant_files(Level& level, WalkEvents& events) {
         level.outcomes.assign(level.entries.size(), {});
         {
